@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ossivant::reg {
+
+// Status codes, as the system's registry returns them.
+constexpr std::int32_t ERROR_SUCCESS = 0;
+constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
+constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
+constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
+constexpr std::int32_t ERROR_MORE_DATA = 234;
+constexpr std::int32_t ERROR_NO_MORE_ITEMS = 259;
+constexpr std::int32_t ERROR_BADDB = 1009;        // the store file is not a registry
+constexpr std::int32_t ERROR_CANTOPEN = 1011;     // the store file cannot be opened
+constexpr std::int32_t ERROR_CANTREAD = 1012;     // a read of the store failed
+constexpr std::int32_t ERROR_CANTWRITE = 1013;    // a write to the store failed (read-only, locked)
+
+constexpr std::uint32_t REG_NONE = 0;
+constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
+
+enum class Hive { LocalMachine, CurrentUser };
+
+// An open key. Handles name a key, they do not lock it: every call on a
+// handle is its own short transaction, and a call on a key that was deleted
+// meanwhile fails with ERROR_INVALID_HANDLE.
+using HKEY = std::int64_t;
+constexpr HKEY HKEY_LOCAL_MACHINE = -2;
+constexpr HKEY HKEY_CURRENT_USER = -1;
+
+// A registry in one SQLite file, shared safely by several processes.
+// Key and value names are case-insensitive and case-preserving; key paths
+// use "\" between names. Subkeys enumerate in case-insensitive name order,
+// values in creation order. Nothing here throws.
+class Registry {
+public:
+    // Opens (and creates when missing) the store at `path`. A file that
+    // cannot be used makes every call fail with a status code.
+    explicit Registry(std::string path);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // $OSSIVANT_REGISTRY, else $XDG_CONFIG_HOME/ossivant/registry.db
+    // (XDG_CONFIG_HOME defaults to ~/.config).
+    static std::string defaultPath();
+
+    const std::string& path() const { return path_; }
+
+    std::int32_t CreateKeyEx(HKEY parent, const std::string& subKey, HKEY* result);
+    std::int32_t OpenKeyEx(HKEY parent, const std::string& subKey, HKEY* result);
+    std::int32_t CloseKey(HKEY key);
+    // Fails with ERROR_ACCESS_DENIED when the key has subkeys.
+    std::int32_t DeleteKey(HKEY parent, const std::string& subKey);
+    std::int32_t DeleteValue(HKEY key, const std::string& name);
+    // ERROR_NO_MORE_ITEMS past the last subkey.
+    std::int32_t EnumKey(HKEY key, std::uint32_t index, std::string* name);
+    std::int32_t EnumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type);
+    // Like RegQueryValueEx: with data == nullptr only *type and *size are
+    // filled; with a buffer too small for the data, ERROR_MORE_DATA and
+    // *size = the size needed.
+    std::int32_t QueryValueEx(HKEY key, const std::string& name, std::uint32_t* type,
+                              std::uint8_t* data, std::uint32_t* size);
+    std::int32_t SetValueEx(HKEY key, const std::string& name, std::uint32_t type,
+                            const std::uint8_t* data, std::uint32_t size);
+
+private:
+    struct Impl;
+    std::string path_;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ossivant::reg
