@@ -71,8 +71,7 @@ int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places) {
     if (spoolDir.empty()) return VBQ3_NO_SPOOL;
     // The control field ends the folder at its first comma, and the job
     // path must reach quorvane3 whole.
-    if (spoolDir.find(',') != std::string::npos ||
-        spoolDir.size() + kJobNameLength > kJobPathMax)
+    if (spoolDir.find(',') != std::string::npos || spoolDir.size() + kJobNameLength > kJobPathMax)
         return VBQ3_BAD_SPOOL_PATH;
 
     MailJobFields job;

@@ -18,11 +18,16 @@ int SequenceLength(uint8_t lead) {
 // leads so that overlong forms, surrogates and values above U+10FFFF fail.
 bool FirstContinuationOk(uint8_t lead, uint8_t next) {
     switch (lead) {
-        case 0xE0: return next >= 0xA0 && next <= 0xBF;
-        case 0xED: return next >= 0x80 && next <= 0x9F;
-        case 0xF0: return next >= 0x90 && next <= 0xBF;
-        case 0xF4: return next >= 0x80 && next <= 0x8F;
-        default: return next >= 0x80 && next <= 0xBF;
+        case 0xE0:
+            return next >= 0xA0 && next <= 0xBF;
+        case 0xED:
+            return next >= 0x80 && next <= 0x9F;
+        case 0xF0:
+            return next >= 0x90 && next <= 0xBF;
+        case 0xF4:
+            return next >= 0x80 && next <= 0x8F;
+        default:
+            return next >= 0x80 && next <= 0xBF;
     }
 }
 

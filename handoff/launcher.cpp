@@ -32,7 +32,7 @@ void Report(int fd, int stage, int error) {
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    struct sigaction standard{};
+    struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &standard, nullptr);
 
@@ -106,7 +106,8 @@ StartResult StartDetached(const std::string& program, const std::string& argumen
     Failure failure{};
     std::size_t got = 0;
     while (got < sizeof failure) {
-        ssize_t n = ::read(pipeFds[0], reinterpret_cast<char*>(&failure) + got, sizeof failure - got);
+        ssize_t n =
+            ::read(pipeFds[0], reinterpret_cast<char*>(&failure) + got, sizeof failure - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
@@ -123,8 +124,8 @@ StartResult StartDetached(const std::string& program, const std::string& argumen
     if (got == 0) {
         // Silence means exec succeeded, unless the middle process died
         // before it could start the program.
-        bool middleFailed = reaped == middle &&
-                            !(WIFEXITED(middleStatus) && WEXITSTATUS(middleStatus) == 0);
+        bool middleFailed =
+            reaped == middle && !(WIFEXITED(middleStatus) && WEXITSTATUS(middleStatus) == 0);
         return middleFailed ? StartResult::kNotStarted : StartResult::kStarted;
     }
     if (got < sizeof failure) return StartResult::kNotStarted;

@@ -37,10 +37,9 @@ bool EncodeMailJob(const MailJobFields& job, std::string& out) {
         std::size_t offsetAt;  // head position of the offset word; the length follows it
     };
     const Text texts[] = {
-        {&job.serverHost, 8},  {&job.spareHost, 20}, {&job.toList, 32},
-        {&job.ccList, 40},     {&job.fromField, 48}, {&job.replyTo, 56},
-        {&job.subject, 64},    {&job.bodyText, 72},  {&job.attachmentList, 80},
-        {&job.controlField, 88},
+        {&job.serverHost, 8},      {&job.spareHost, 20},    {&job.toList, 32},  {&job.ccList, 40},
+        {&job.fromField, 48},      {&job.replyTo, 56},      {&job.subject, 64}, {&job.bodyText, 72},
+        {&job.attachmentList, 80}, {&job.controlField, 88},
     };
     std::size_t total = kJobHeadSize;
     for (const Text& t : texts) total += t.text->size();

@@ -54,7 +54,7 @@ bool MakePrivateDir(const std::string& dir) {
     }
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
 
-    struct stat info{};
+    struct stat info {};
     if (::lstat(dir.c_str(), &info) != 0) return false;
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return false;
     if ((info.st_mode & 07777) != 0700 && ::chmod(dir.c_str(), 0700) != 0) return false;

@@ -13,14 +13,18 @@
 
 namespace {
 
-std::string Text(const char* value) { return value ? std::string(value) : std::string(); }
+std::string Text(const char* value) {
+    return value ? std::string(value) : std::string();
+}
 
 // $VB_QUORVANE3_PROGRAM, else "quorvane3" beside this library.
 std::string SenderProgram() {
     std::string program = Text(std::getenv("VB_QUORVANE3_PROGRAM"));
     if (!program.empty()) return program;
+    // The address of a function of this file names this library's file,
+    // whatever other object might export a Quorvane3 as well.
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&Quorvane3), &info) == 0 || !info.dli_fname) return {};
+    if (::dladdr(reinterpret_cast<void*>(&SenderProgram), &info) == 0 || !info.dli_fname) return {};
     std::string library = info.dli_fname;
     char resolved[PATH_MAX];
     if (::realpath(library.c_str(), resolved)) library = resolved;

@@ -46,8 +46,8 @@ extern "C" {
 typedef int32_t (*Quorvane3Fn)(const char* spareHost, const char* serverHost, int32_t serverPort,
                                const char* toList, const char* ccList, const char* fromField,
                                const char* replyTo, const char* subject, const char* bodyText,
-                               const char* attachmentList, int32_t disposeFlag,
-                               int32_t sparePort, const char* charset, const char* mailerName);
+                               const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+                               const char* charset, const char* mailerName);
 
 int32_t Quorvane3(const char* spareHost, const char* serverHost, int32_t serverPort,
                   const char* toList, const char* ccList, const char* fromField,

@@ -67,24 +67,24 @@ protected:
 };
 
 TEST_F(EntryTest, AlertCallWritesThisExactJob) {
-    std::string job = JobOfCall(
-        "", "mail.example.org", 25, "boss@example.org", "", "Ossivant <boss@example.org>",
-        "boss@example.org", "Ossivant Alert",
-        "Site www.example.org is down (caf\xC3\xA9 \xE2\x82\xAC)\r\nSecond line\r\n", "", 0, 0,
-        "US", "Quorvane 3.0");
+    std::string job =
+        JobOfCall("", "mail.example.org", 25, "boss@example.org", "", "Ossivant <boss@example.org>",
+                  "boss@example.org", "Ossivant Alert",
+                  "Site www.example.org is down (caf\xC3\xA9 \xE2\x82\xAC)\r\nSecond line\r\n", "",
+                  0, 0, "US", "Quorvane 3.0");
 
     std::string control = spool_ + ",2,Quorvane 3.0";
     std::string expected;
-    expected += WordLE(0) + WordLE(0);                     // charset code (ANSI), dispose flag
-    expected += WordLE(96) + WordLE(16) + WordLE(25);      // serverHost, serverPort
-    expected += WordLE(112) + WordLE(0) + WordLE(0);       // spareHost, sparePort
-    expected += WordLE(112) + WordLE(16);                  // toList
-    expected += WordLE(128) + WordLE(0);                   // ccList
-    expected += WordLE(128) + WordLE(27);                  // fromField
-    expected += WordLE(155) + WordLE(16);                  // replyTo
-    expected += WordLE(171) + WordLE(14);                  // subject
-    expected += WordLE(185) + WordLE(52);                  // bodyText
-    expected += WordLE(237) + WordLE(0);                   // attachmentList
+    expected += WordLE(0) + WordLE(0);                 // charset code (ANSI), dispose flag
+    expected += WordLE(96) + WordLE(16) + WordLE(25);  // serverHost, serverPort
+    expected += WordLE(112) + WordLE(0) + WordLE(0);   // spareHost, sparePort
+    expected += WordLE(112) + WordLE(16);              // toList
+    expected += WordLE(128) + WordLE(0);               // ccList
+    expected += WordLE(128) + WordLE(27);              // fromField
+    expected += WordLE(155) + WordLE(16);              // replyTo
+    expected += WordLE(171) + WordLE(14);              // subject
+    expected += WordLE(185) + WordLE(52);              // bodyText
+    expected += WordLE(237) + WordLE(0);               // attachmentList
     expected += WordLE(237) + WordLE(static_cast<uint32_t>(control.size()));  // controlField
     expected += "mail.example.org";
     expected += "boss@example.org";
@@ -97,9 +97,9 @@ TEST_F(EntryTest, AlertCallWritesThisExactJob) {
 }
 
 TEST_F(EntryTest, EachArgumentFillsItsField) {
-    std::string job = JobOfCall("spare.example.org", "10.0.0.7", 587, "T\xC3\xBC <t@x>", "c@x",
-                                "F <f@x>", "r@x", "S\xC3\xA9", "B", "/tmp/r\xC3\xA9.gif", 1, 99,
-                                "us", "M\xC3\xA9, 2");
+    std::string job =
+        JobOfCall("spare.example.org", "10.0.0.7", 587, "T\xC3\xBC <t@x>", "c@x", "F <f@x>", "r@x",
+                  "S\xC3\xA9", "B", "/tmp/r\xC3\xA9.gif", 1, 99, "us", "M\xC3\xA9, 2");
     ASSERT_GE(job.size(), 96u);
     auto word = [&](std::size_t at) {
         uint32_t value = 0;

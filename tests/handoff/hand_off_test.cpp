@@ -114,7 +114,9 @@ struct Refusal {
     int32_t code;
 };
 
-void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
 
 class HandOffRefusalTest : public ::testing::TestWithParam<Refusal> {};
 

@@ -76,7 +76,7 @@ inline std::string WordLE(uint32_t value) {
 }
 
 inline unsigned ModeOf(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0xFFFF;
 }
 

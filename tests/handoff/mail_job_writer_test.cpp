@@ -31,16 +31,16 @@ TEST(MailJobWriterTest, EncodesEveryFieldAtItsOffset) {
 
     std::string expected;
     expected += WordLE(128) + WordLE(0xFFFFFF9D);
-    expected += WordLE(96) + WordLE(4) + WordLE(70000);     // serverHost, port
+    expected += WordLE(96) + WordLE(4) + WordLE(70000);        // serverHost, port
     expected += WordLE(100) + WordLE(2) + WordLE(0xFFFFFFFF);  // spareHost, port
-    expected += WordLE(102) + WordLE(4);                    // toList
-    expected += WordLE(106) + WordLE(0);                    // ccList
-    expected += WordLE(106) + WordLE(7);                    // fromField
-    expected += WordLE(113) + WordLE(1);                    // replyTo
-    expected += WordLE(114) + WordLE(4);                    // subject
-    expected += WordLE(118) + WordLE(4);                    // bodyText
-    expected += WordLE(122) + WordLE(10);                   // attachmentList
-    expected += WordLE(132) + WordLE(6);                    // controlField
+    expected += WordLE(102) + WordLE(4);                       // toList
+    expected += WordLE(106) + WordLE(0);                       // ccList
+    expected += WordLE(106) + WordLE(7);                       // fromField
+    expected += WordLE(113) + WordLE(1);                       // replyTo
+    expected += WordLE(114) + WordLE(4);                       // subject
+    expected += WordLE(118) + WordLE(4);                       // bodyText
+    expected += WordLE(122) + WordLE(10);                      // attachmentList
+    expected += WordLE(132) + WordLE(6);                       // controlField
     ASSERT_EQ(expected.size(), 96u);
     expected += "smtpspto@xF <f@x>rSubja\r\nb/tmp/a.gif/s,2,M";
 
