@@ -1,0 +1,162 @@
+// Drives the built library through its C entry, loaded as the monitor loads it.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "handoff/spool.h"
+#include "handoff/vb_quorvane3.h"
+#include "tests/handoff/handoff_test_util.h"
+
+namespace {
+
+using handoff_test::ReadFile;
+using handoff_test::ScopedEnv;
+using handoff_test::TempDir;
+using handoff_test::WordLE;
+
+// A copy of the library with the fake sender beside it as "quorvane3", so
+// the library finds its sender the way it does when installed.
+class LoadedLibrary {
+public:
+    explicit LoadedLibrary(const TempDir& tmp) {
+        namespace fs = std::filesystem;
+        fs::create_directory(tmp / "bin");
+        fs::copy_file(VB_QUORVANE3_LIBRARY, tmp / "bin/libvb_quorvane3.so");
+        fs::copy_file(FAKE_QUORVANE3, tmp / "bin/quorvane3");
+        handle_ = ::dlopen((tmp / "bin/libvb_quorvane3.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle_) entry_ = reinterpret_cast<Quorvane3Fn>(::dlsym(handle_, "Quorvane3"));
+    }
+    ~LoadedLibrary() {
+        if (handle_) ::dlclose(handle_);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+    Quorvane3Fn entry() const { return entry_; }
+
+private:
+    void* handle_ = nullptr;
+    Quorvane3Fn entry_ = nullptr;
+};
+
+class EntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(handoff::MakePrivateDir(spool_));
+        ASSERT_NE(library_.entry(), nullptr) << ::dlerror();
+    }
+
+    // Makes one call and returns the bytes of the job the sender was started on.
+    template <typename... Args>
+    std::string JobOfCall(Args... args) {
+        handoff_test::ReportListener listener(spool_);
+        int32_t code = library_.entry()(args...);
+        EXPECT_EQ(code, VBQ3_OK);
+        if (code != VBQ3_OK) return {};
+        auto report = listener.Wait();
+        EXPECT_EQ(report["argc"], "2");
+        return ReadFile(report["job"]);
+    }
+
+    TempDir tmp_;
+    std::string spool_ = tmp_ / "spool";
+    ScopedEnv spoolEnv_{"VB_QUORVANE3_SPOOL", spool_};
+    ScopedEnv programEnv_{"VB_QUORVANE3_PROGRAM", std::nullopt};
+    LoadedLibrary library_{tmp_};
+};
+
+TEST_F(EntryTest, AlertCallWritesThisExactJob) {
+    std::string job =
+        JobOfCall("", "mail.example.org", 25, "boss@example.org", "", "Ossivant <boss@example.org>",
+                  "boss@example.org", "Ossivant Alert",
+                  "Site www.example.org is down (caf\xC3\xA9 \xE2\x82\xAC)\r\nSecond line\r\n", "",
+                  0, 0, "US", "Quorvane 3.0");
+
+    std::string control = spool_ + ",2,Quorvane 3.0";
+    std::string expected;
+    expected += WordLE(0) + WordLE(0);                 // charset code (ANSI), dispose flag
+    expected += WordLE(96) + WordLE(16) + WordLE(25);  // serverHost, serverPort
+    expected += WordLE(112) + WordLE(0) + WordLE(0);   // spareHost, sparePort
+    expected += WordLE(112) + WordLE(16);              // toList
+    expected += WordLE(128) + WordLE(0);               // ccList
+    expected += WordLE(128) + WordLE(27);              // fromField
+    expected += WordLE(155) + WordLE(16);              // replyTo
+    expected += WordLE(171) + WordLE(14);              // subject
+    expected += WordLE(185) + WordLE(52);              // bodyText
+    expected += WordLE(237) + WordLE(0);               // attachmentList
+    expected += WordLE(237) + WordLE(static_cast<uint32_t>(control.size()));  // controlField
+    expected += "mail.example.org";
+    expected += "boss@example.org";
+    expected += "Ossivant <boss@example.org>";
+    expected += "boss@example.org";
+    expected += "Ossivant Alert";
+    expected += "Site www.example.org is down (caf\xE9 ?)\r\nSecond line\r\n";
+    expected += control;
+    EXPECT_EQ(job, expected);
+}
+
+TEST_F(EntryTest, EachArgumentFillsItsField) {
+    std::string job =
+        JobOfCall("spare.example.org", "10.0.0.7", 587, "T\xC3\xBC <t@x>", "c@x", "F <f@x>", "r@x",
+                  "S\xC3\xA9", "B", "/tmp/r\xC3\xA9.gif", 1, 99, "us", "M\xC3\xA9, 2");
+    ASSERT_GE(job.size(), 96u);
+    auto word = [&](std::size_t at) {
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(job[at + i]);
+        return value;
+    };
+    auto text = [&](std::size_t at) { return job.substr(word(at), word(at + 4)); };
+    EXPECT_EQ(word(0), 0u);
+    EXPECT_EQ(word(4), 1u);
+    EXPECT_EQ(text(8), "10.0.0.7");
+    EXPECT_EQ(word(16), 587u);
+    EXPECT_EQ(text(20), "spare.example.org");
+    EXPECT_EQ(word(28), 99u);
+    EXPECT_EQ(text(32), "T\xFC <t@x>");
+    EXPECT_EQ(text(40), "c@x");
+    EXPECT_EQ(text(48), "F <f@x>");
+    EXPECT_EQ(text(56), "r@x");
+    EXPECT_EQ(text(64), "S\xE9");
+    EXPECT_EQ(text(72), "B");
+    EXPECT_EQ(text(80), "/tmp/r\xC3\xA9.gif");  // a path stays as the file system names it
+    EXPECT_EQ(text(88), spool_ + ",2,M\xE9  2");
+}
+
+TEST_F(EntryTest, NullStringsCountAsEmpty) {
+    std::string job = JobOfCall(nullptr, "h", 25, "t@x", nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, 0, 0, nullptr, nullptr);
+    ASSERT_EQ(job.size(), 96u + 1 + 3 + spool_.size() + 3);
+    EXPECT_EQ(job.substr(96), "ht@x" + spool_ + ",2,");
+    EXPECT_EQ(library_.entry()(nullptr, nullptr, 25, "t@x", nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, 0, 0, nullptr, nullptr),
+              VBQ3_BAD_MAIL);
+}
+
+TEST_F(EntryTest, ProgramOverrideWins) {
+    ScopedEnv program("VB_QUORVANE3_PROGRAM", tmp_ / "missing");
+    EXPECT_EQ(library_.entry()("", "h", 25, "t@x", "", "", "", "s", "b", "", 0, 0, "US", ""),
+              VBQ3_NO_PROGRAM);
+}
+
+TEST(SpoolDirTest, FollowsTheOverrideThenTheStateFolder) {
+    {
+        ScopedEnv spool("VB_QUORVANE3_SPOOL", "/var/spool/q");
+        ScopedEnv state("XDG_STATE_HOME", "/state");
+        EXPECT_EQ(handoff::DefaultSpoolDir(), "/var/spool/q");
+    }
+    ScopedEnv spool("VB_QUORVANE3_SPOOL", "");
+    ScopedEnv home("HOME", "/home/op");
+    {
+        ScopedEnv state("XDG_STATE_HOME", "/state");
+        EXPECT_EQ(handoff::DefaultSpoolDir(), "/state/ossivant/spool");
+    }
+    {
+        ScopedEnv state("XDG_STATE_HOME", "relative");
+        EXPECT_EQ(handoff::DefaultSpoolDir(), "/home/op/.local/state/ossivant/spool");
+    }
+    ScopedEnv state("XDG_STATE_HOME", std::nullopt);
+    EXPECT_EQ(handoff::DefaultSpoolDir(), "/home/op/.local/state/ossivant/spool");
+}
+
+}  // namespace
