@@ -56,6 +56,11 @@ public:
     OpenKey& operator=(const OpenKey&) = delete;
     bool ok() const { return status_ == reg::ERROR_SUCCESS; }
     reg::HKEY get() const { return key_; }
+    // The status of an operation on a key that failed to open: a missing key
+    // leaves no handle to work with (6); a store that cannot be used says why.
+    std::int32_t failure() const {
+        return status_ == reg::ERROR_FILE_NOT_FOUND ? reg::ERROR_INVALID_HANDLE : status_;
+    }
 
 private:
     reg::Registry& r_;
@@ -98,8 +103,7 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
                                       const QVariant& value, std::int32_t type) {
     if (type != kTypeString && type != kTypeNumber) return reg::ERROR_SUCCESS;
     OpenKey key(registry_, root, keyPath);
-    // Writing through a key that failed to open has no handle to write with.
-    if (!key.ok()) return reg::ERROR_INVALID_HANDLE;
+    if (!key.ok()) return key.failure();
     if (type == kTypeString) {
         QByteArray bytes = value.toString().toUtf8();
         bytes.append('\0');
@@ -127,7 +131,7 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
 std::int32_t RegistryAccess::readRaw(reg::HKEY root, const QString& keyPath, const QString& name,
                                      RawValue& out) {
     OpenKey key(registry_, root, keyPath);
-    if (!key.ok()) return reg::ERROR_INVALID_HANDLE;
+    if (!key.ok()) return key.failure();
     const std::string native = toNative(name);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
@@ -203,7 +207,7 @@ std::int32_t RegistryAccess::GetValue(reg::HKEY root, const QString& keyPath, co
 std::int32_t RegistryAccess::DeleteValue(reg::HKEY root, const QString& keyPath,
                                          const QString& name) {
     OpenKey key(registry_, root, keyPath);
-    if (!key.ok()) return reg::ERROR_INVALID_HANDLE;
+    if (!key.ok()) return key.failure();
     return registry_.DeleteValue(key.get(), toNative(name));
 }
 
@@ -233,7 +237,7 @@ std::int32_t RegistryAccess::EnumValues(reg::HKEY root, const QString& keyPath,
     if (maxIndex <= 0) maxIndex = 50;
     entries.clear();
     OpenKey key(registry_, root, keyPath);
-    if (!key.ok()) return reg::ERROR_INVALID_HANDLE;
+    if (!key.ok()) return key.failure();
     for (std::uint32_t i = 0; entries.size() < static_cast<std::size_t>(maxIndex); ++i) {
         std::string name;
         std::uint32_t type = 0;

@@ -47,6 +47,8 @@ public:
     // Type 1 stores the value as text, type 4 as a 32-bit number; any other
     // type writes nothing and returns 0. Never creates the key: a missing
     // key gives 6. A value that does not convert to a number gives 13.
+    // (Wherever a missing key gives 6, a store file that cannot be used
+    // gives its own status instead.)
     std::int32_t SetValue(reg::HKEY root, const QString& keyPath, const QString& name,
                           const QVariant& value, std::int32_t type);
 
