@@ -6,8 +6,7 @@
 
 namespace ossivant {
 
-CheckLog::CheckLog(const Settings& settings, const Clock& clock,
-                   std::chrono::milliseconds lockWait)
+CheckLog::CheckLog(const Settings& settings, const Clock& clock, std::chrono::milliseconds lockWait)
     : settings_(settings), clock_(clock), lockWait_(lockWait) {}
 
 void CheckLog::GetLogFileName(bool bDeleteFiles) {

@@ -19,6 +19,7 @@ QString TimeFormatWithoutZone(const QString& format) {
             out += c;
         } else if (!quoted && c == u't') {
             while (i + 1 < format.size() && format.at(i + 1) == u't') ++i;
+            if (out.endsWith(u' ')) out.chop(1);
         } else {
             out += c;
         }
@@ -36,7 +37,8 @@ LogLineKind LogLineKindFor(bool bWriteStart, bool bWriteStartManual, bool bWrite
 QString LogDateTimeText(const QDateTime& when, const QLocale& locale) {
     const QDateTime local = when.toLocalTime();
     return locale.toString(local.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(local.time(), TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+           locale.toString(local.time(),
+                           TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
 qint64 ElapsedSeconds(const QDateTime& checkStart, const QDateTime& now) {
@@ -58,9 +60,8 @@ QString BuildLogLine(LogLineKind kind, const LogRecord& record, const QDateTime&
     }
     const QChar comma = u',';
     return LogDateTimeText(record.CheckStart, locale) + comma + record.SiteLabel + comma +
-           record.ResultText + comma +
-           QString::number(ElapsedSeconds(record.CheckStart, now)) + comma + record.Notes +
-           comma + QString::number(record.HTMLStyle);
+           record.ResultText + comma + QString::number(ElapsedSeconds(record.CheckStart, now)) +
+           comma + record.Notes + comma + QString::number(record.HTMLStyle);
 }
 
 }  // namespace ossivant

@@ -77,7 +77,8 @@ TEST_F(CheckLogTest, TextsAreWrittenAsUtf8AndAppended) {
     log.GetLogFileName(true);
     log.WriteLog(false, false, false, {clock.now(), "http://bücher.example", "Site OK", "", 1});
     EXPECT_EQ(ReadAll(existing.fileName()),
-              "earlier\r\n7 Dec 2026 23:59:00,http://b\xC3\xBC" "cher.example,Site OK,0,,1\r\n");
+              "earlier\r\n7 Dec 2026 23:59:00,http://b\xC3\xBC"
+              "cher.example,Site OK,0,,1\r\n");
 }
 
 TEST_F(CheckLogTest, NoLogKeptMeansNoFileNoLineNoPruning) {
@@ -112,7 +113,9 @@ struct PruneSwitchRow {
     qsizetype remaining;
 };
 
-void PrintTo(const PruneSwitchRow& r, std::ostream* os) { *os << r.label; }
+void PrintTo(const PruneSwitchRow& r, std::ostream* os) {
+    *os << r.label;
+}
 
 class CheckLogPruneTest : public CheckLogTest,
                           public ::testing::WithParamInterface<PruneSwitchRow> {};
@@ -126,14 +129,15 @@ TEST_P(CheckLogPruneTest, PrunesOnlyWhenAsked) {
     EXPECT_EQ(LogCount(), r.remaining);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CheckLogPruneTest,
-    ::testing::Values(PruneSwitchRow{"DailyPrunes", 1, 1, true, 6},  // room for today's file
-                      PruneSwitchRow{"WeeklyPrunes", 1, 2, true, 6},
-                      PruneSwitchRow{"LimitOff", 0, 1, true, 10},
-                      PruneSwitchRow{"NameOnly", 1, 1, false, 10},
-                      PruneSwitchRow{"NoLogKept", 1, 0, true, 10}),
-    [](const auto& info) { return std::string(info.param.label); });
+// Ten old files and MaxLogFiles 7: pruning leaves six, making room for
+// today's file.
+INSTANTIATE_TEST_SUITE_P(Rows, CheckLogPruneTest,
+                         ::testing::Values(PruneSwitchRow{"DailyPrunes", 1, 1, true, 6},
+                                           PruneSwitchRow{"WeeklyPrunes", 1, 2, true, 6},
+                                           PruneSwitchRow{"LimitOff", 0, 1, true, 10},
+                                           PruneSwitchRow{"NameOnly", 1, 1, false, 10},
+                                           PruneSwitchRow{"NoLogKept", 1, 0, true, 10}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace ossivant

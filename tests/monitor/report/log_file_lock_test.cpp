@@ -1,12 +1,11 @@
 #include "monitor/report/log_file_lock.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -111,7 +110,8 @@ TEST(LogFileLockTest, ConcurrentWritersAndAReaderOnlyEverSeeWholeLines) {
 TEST(LogFileLockTest, ALockThatIsNeverReleasedDelaysTheLineButDoesNotLoseIt) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/D-20260314.ovl";
-    const int holder = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int holder =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_SH), 0);  // a viewer that hangs while reading
 

@@ -11,7 +11,9 @@ struct NameRow {
     const char* name;
 };
 
-void PrintTo(const NameRow& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const NameRow& r, std::ostream* os) {
+    *os << r.name;
+}
 
 class LogFileNameTest : public ::testing::TestWithParam<NameRow> {};
 

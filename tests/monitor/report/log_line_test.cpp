@@ -12,7 +12,8 @@ TEST(LogLineTest, DateTimeIsShortDateBlankLongTimeOfTheLocale) {
     EXPECT_EQ(LogDateTimeText(kMorning), "7 Dec 2026 09:05:03");
     EXPECT_EQ(LogDateTimeText(kMorning, QLocale(QLocale::English, QLocale::UnitedStates)),
               "12/7/26 9:05:03 AM");
-    EXPECT_EQ(LogDateTimeText(kMorning.addSecs(8 * 3600), QLocale(QLocale::English, QLocale::UnitedStates)),
+    EXPECT_EQ(LogDateTimeText(kMorning.addSecs(8 * 3600),
+                              QLocale(QLocale::English, QLocale::UnitedStates)),
               "12/7/26 5:05:03 PM");
     EXPECT_EQ(LogDateTimeText(kMorning, QLocale(QLocale::German, QLocale::Germany)),
               "07.12.26 09:05:03");
@@ -29,14 +30,13 @@ TEST(LogLineTest, FlagsChooseTheLine) {
         LogLineKind kind;
     };
     const Row rows[] = {
-        {true, true, false, LogLineKind::ManualStart},  {true, true, true, LogLineKind::ManualStart},
-        {true, false, false, LogLineKind::AutoStart},   {true, false, true, LogLineKind::AutoStart},
-        {false, true, true, LogLineKind::End},          {false, false, true, LogLineKind::End},
-        {false, true, false, LogLineKind::Data},        {false, false, false, LogLineKind::Data},
+        {true, true, false, LogLineKind::ManualStart}, {true, true, true, LogLineKind::ManualStart},
+        {true, false, false, LogLineKind::AutoStart},  {true, false, true, LogLineKind::AutoStart},
+        {false, true, true, LogLineKind::End},         {false, false, true, LogLineKind::End},
+        {false, true, false, LogLineKind::Data},       {false, false, false, LogLineKind::Data},
     };
     for (const Row& r : rows) {
-        EXPECT_EQ(LogLineKindFor(r.start, r.manual, r.end), r.kind)
-            << r.start << r.manual << r.end;
+        EXPECT_EQ(LogLineKindFor(r.start, r.manual, r.end), r.kind) << r.start << r.manual << r.end;
     }
 }
 
@@ -50,11 +50,13 @@ TEST(LogLineTest, StartAndEndLines) {
 }
 
 TEST(LogLineTest, DataLineHasSixFieldsInOrderCopiedAsTheyAre) {
-    const LogRecord record{kMorning, "(1) http://a.example<BR>(2) http://10.0.0.1", "404 File Not Found",
-                           "<SPAN class=\"Emphasis\">IP Double Check</SPAN>", 2};
-    EXPECT_EQ(BuildLogLine(LogLineKind::Data, record, kMorning.addSecs(4)),
-              "7 Dec 2026 09:05:03,(1) http://a.example<BR>(2) http://10.0.0.1,404 File Not Found,4,"
-              "<SPAN class=\"Emphasis\">IP Double Check</SPAN>,2");
+    const LogRecord record{kMorning, "(1) http://a.example<BR>(2) http://10.0.0.1",
+                           "404 File Not Found", "<SPAN class=\"Emphasis\">IP Double Check</SPAN>",
+                           2};
+    EXPECT_EQ(
+        BuildLogLine(LogLineKind::Data, record, kMorning.addSecs(4)),
+        "7 Dec 2026 09:05:03,(1) http://a.example<BR>(2) http://10.0.0.1,404 File Not Found,4,"
+        "<SPAN class=\"Emphasis\">IP Double Check</SPAN>,2");
 }
 
 TEST(LogLineTest, CommasInsideTextsAreNotEscaped) {
@@ -70,8 +72,8 @@ TEST(LogLineTest, ElapsedSecondsAreTheWholeDuration) {
         qint64 shown;
     };
     // A check of 75 s shows 75: the whole time, not its seconds field.
-    const Row rows[] = {{0, 0}, {999, 0}, {59'000, 59}, {61'000, 61}, {75'000, 75},
-                        {75'900, 75}, {3'725'000, 3725}, {-5'000, 0}};
+    const Row rows[] = {{0, 0},       {999, 0},     {59'000, 59},      {61'000, 61},
+                        {75'000, 75}, {75'900, 75}, {3'725'000, 3725}, {-5'000, 0}};
     for (const Row& r : rows) {
         EXPECT_EQ(ElapsedSeconds(kMorning, kMorning.addMSecs(r.msecs)), r.shown) << r.msecs;
     }
@@ -81,7 +83,8 @@ TEST(LogLineTest, ElapsedSecondsAreTheWholeDuration) {
 }
 
 TEST(LogLineTest, HtmlStyleIsPlainDecimal) {
-    for (std::int16_t style : {std::int16_t{0}, std::int16_t{3}, std::int16_t{-1}, std::int16_t{1234}}) {
+    for (std::int16_t style :
+         {std::int16_t{0}, std::int16_t{3}, std::int16_t{-1}, std::int16_t{1234}}) {
         const LogRecord record{kMorning, "s", "r", "n", style};
         EXPECT_TRUE(BuildLogLine(LogLineKind::Data, record, kMorning)
                         .endsWith(u',' + QString::number(style)));

@@ -26,7 +26,8 @@ void MakeEntries(const QString& folder, const std::vector<std::string>& names) {
 
 std::vector<std::string> Entries(const QString& folder) {
     std::vector<std::string> out;
-    for (const QString& n : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name))
+    for (const QString& n :
+         QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name))
         out.push_back(n.toStdString());
     return out;
 }
@@ -39,7 +40,9 @@ struct PruneRow {
     std::vector<std::string> remaining;  // in name order, case first
 };
 
-void PrintTo(const PruneRow& r, std::ostream* os) { *os << r.label; }
+void PrintTo(const PruneRow& r, std::ostream* os) {
+    *os << r.label;
+}
 
 class PruneTest : public ::testing::TestWithParam<PruneRow> {};
 
@@ -49,15 +52,15 @@ TEST_P(PruneTest, KeepsAtMostMaxFiles) {
     ASSERT_TRUE(dir.isValid());
     MakeEntries(dir.path(), r.files);
     const int before = static_cast<int>(Entries(dir.path()).size());
-    const int deleted =
-        PruneLogFiles(dir.path(), r.maxFiles, dir.path() + u'/' + QString::fromStdString(r.current));
+    const int deleted = PruneLogFiles(dir.path(), r.maxFiles,
+                                      dir.path() + u'/' + QString::fromStdString(r.current));
     EXPECT_EQ(Entries(dir.path()), r.remaining);
     EXPECT_EQ(deleted, before - static_cast<int>(r.remaining.size()));
 }
 
-const std::vector<std::string> kEightWeek = {
-    "D-20261201.ovl", "D-20261202.ovl", "D-20261203.ovl", "D-20261204.ovl",
-    "D-20261205.ovl", "D-20261206.ovl", "D-20261207.ovl", "D-20261208.ovl"};
+const std::vector<std::string> kEightWeek = {"D-20261201.ovl", "D-20261202.ovl", "D-20261203.ovl",
+                                             "D-20261204.ovl", "D-20261205.ovl", "D-20261206.ovl",
+                                             "D-20261207.ovl", "D-20261208.ovl"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PruneTest,
@@ -66,30 +69,45 @@ INSTANTIATE_TEST_SUITE_P(
         PruneRow{"FiveOldMaxOne",
                  {"D-20261201.ovl", "D-20261202.ovl", "D-20261203.ovl", "D-20261204.ovl",
                   "D-20261205.ovl"},
-                 1, "D-20261207.ovl", {}},
-        PruneRow{"MoreWithCurrent", kEightWeek, 7, "D-20261208.ovl",
+                 1,
+                 "D-20261207.ovl",
+                 {}},
+        PruneRow{"MoreWithCurrent",
+                 kEightWeek,
+                 7,
+                 "D-20261208.ovl",
                  {"D-20261202.ovl", "D-20261203.ovl", "D-20261204.ovl", "D-20261205.ovl",
                   "D-20261206.ovl", "D-20261207.ovl", "D-20261208.ovl"}},
-        PruneRow{"MoreWithoutCurrent", kEightWeek, 7, "D-20261209.ovl",
+        PruneRow{"MoreWithoutCurrent",
+                 kEightWeek,
+                 7,
+                 "D-20261209.ovl",
                  {"D-20261203.ovl", "D-20261204.ovl", "D-20261205.ovl", "D-20261206.ovl",
                   "D-20261207.ovl", "D-20261208.ovl"}},
         // Not over the limit: nothing goes, even with the current file missing.
         PruneRow{"ExactlyMaxWithoutCurrent", kEightWeek, 8, "D-20261209.ovl", kEightWeek},
-        PruneRow{"ZeroMaxDeletesNothing", {"D-20261201.ovl"}, 0, "D-20261207.ovl", {"D-20261201.ovl"}},
+        PruneRow{
+            "ZeroMaxDeletesNothing", {"D-20261201.ovl"}, 0, "D-20261207.ovl", {"D-20261201.ovl"}},
         // Daily and weekly files count alike; names compare without case, so
         // "d-" sorts with "D-" before "W-".
         PruneRow{"BothPeriodsWithoutCase",
                  {"W-20250105.ovl", "d-20261201.ovl", "D-20261202.ovl", "W-20261129.ovl"},
-                 2, "W-20261129.ovl", {"W-20250105.ovl", "W-20261129.ovl"}},
+                 2,
+                 "W-20261129.ovl",
+                 {"W-20250105.ovl", "W-20261129.ovl"}},
         PruneRow{"UpperCaseExtensionCounts",
-                 {"D-20261201.OVL", "D-20261202.ovl"}, 1, "D-20261202.ovl", {"D-20261202.ovl"}},
+                 {"D-20261201.OVL", "D-20261202.ovl"},
+                 1,
+                 "D-20261202.ovl",
+                 {"D-20261202.ovl"}},
         // Anything that is not a "*.ovl" file is neither counted nor deleted.
         PruneRow{"OtherEntriesLeftAlone",
                  {"notes.txt", "D-20261201.ovl.bak", "ovl", "archive.ovl/", "D-20261201.ovl",
                   "D-20261202.ovl", "W-20261129.ovl"},
-                 2, "W-20261129.ovl",
-                 {"D-20261201.ovl.bak", "D-20261202.ovl", "W-20261129.ovl", "archive.ovl", "notes.txt",
-                  "ovl"}}),
+                 2,
+                 "W-20261129.ovl",
+                 {"D-20261201.ovl.bak", "D-20261202.ovl", "W-20261129.ovl", "archive.ovl",
+                  "notes.txt", "ovl"}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(PruneTest, MissingFolderDeletesNothing) {
