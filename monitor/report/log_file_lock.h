@@ -22,7 +22,7 @@ namespace ossivant {
 // How long a writer waits for the lock before it writes anyway. Lines are
 // short and locks are held for one write, so the wait only runs out when a
 // reader hangs with the file locked; the check cycle must not hang with it.
-inline constexpr std::chrono::milliseconds kLogLockWait{2000};
+inline constexpr std::chrono::milliseconds kLogLockWait{1000};
 
 // Opens `path` for appending (creating it, never its folder), locks it, writes
 // `line` whole, unlocks and closes it. When the lock cannot be had within

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <vector>
 
 #include "monitor/report/check_log.h"
@@ -72,8 +73,7 @@ TEST(LogFileLockTest, ConcurrentWritersAndAReaderOnlyEverSeeWholeLines) {
     }
 
     // Look at the file under the shared lock while the writers run: it always
-    // ends at a line end.
-    // Every writer is waited for, even after a torn line was seen.
+    // ends at a line end. Every writer is reaped, even after a torn line.
     int looks = 0;
     QByteArray badTail;
     int running = kWriters;
@@ -100,11 +100,14 @@ TEST(LogFileLockTest, ConcurrentWritersAndAReaderOnlyEverSeeWholeLines) {
     QList<QByteArray> lines = content->split('\n');
     lines.removeLast();
     ASSERT_EQ(lines.size(), kWriters * kLinesEach);
+    std::map<char, int> linesBy;  // lines per writer
     for (QByteArray& line : lines) {
         ASSERT_TRUE(line.endsWith('\r'));
         line.chop(1);
         ASSERT_TRUE(IsWholeLine(line)) << line.left(80).constData();
+        ++linesBy[line.at(line.indexOf(',') + 1)];
     }
+    for (int i = 0; i < kWriters; ++i) EXPECT_EQ(linesBy[static_cast<char>('a' + i)], kLinesEach);
 }
 
 TEST(LogFileLockTest, ALockThatIsNeverReleasedDelaysTheLineButDoesNotLoseIt) {
