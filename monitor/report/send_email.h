@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "monitor/report/alert_text.h"
+#include "monitor/store/settings.h"
+
+namespace ossivant {
+
+// SendEmail's result when the manager's address or the mail server is not set:
+// nothing was composed or handed off.
+inline constexpr std::int32_t kSendEmailNotConfigured = 999;
+// SendEmail's result when the hand-off library or its entry could not be loaded.
+inline constexpr std::int32_t kSendEmailNoHandOff = -1;
+
+// File name of the hand-off library in the program folder.
+inline constexpr char kHandOffLibraryName[] = "libvb_quorvane3.so";
+
+// The one way the monitor sends mail. Composes the alert for szErrorCode and
+// hands it to Quorvane3 of the hand-off library, which is loaded from the
+// program folder at each send (so a library installed later is found, and a
+// missing one fails the alert, not the program). Blocks for the duration of the
+// call. Returns 0 when the library accepted the mail, kSendEmailNotConfigured
+// when ManagerEmail or ManagerSMTP is empty, kSendEmailNoHandOff when the
+// library could not be used, otherwise the library's own non-zero value.
+std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
+                       const AlertFacts& facts, const QString& programDir);
+
+}  // namespace ossivant
