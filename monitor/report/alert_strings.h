@@ -10,7 +10,8 @@ inline const QString kFailedMissingBoth =
     QStringLiteral("E-mail Notification Failed (Missing e-mail address and SMTP)");
 inline const QString kFailedMissingAddress =
     QStringLiteral("E-mail Notification Failed (Missing e-mail address)");
-inline const QString kFailedMissingSmtp = QStringLiteral("E-mail Notification Failed (Missing SMTP)");
+inline const QString kFailedMissingSmtp =
+    QStringLiteral("E-mail Notification Failed (Missing SMTP)");
 inline const QString kNotificationFailed = QStringLiteral("E-mail Notification Failed");
 inline const QString kSeconds = QStringLiteral("sec.");
 

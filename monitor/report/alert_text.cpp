@@ -31,7 +31,8 @@ qsizetype FindPlaceholder(const QString& text, QLatin1StringView placeholder, qs
 }
 
 QString ManagerNameValue(const Settings& settings) {
-    return IsBlank(settings.ManagerName) ? QStringLiteral("Ossivant manager") : settings.ManagerName;
+    return IsBlank(settings.ManagerName) ? QStringLiteral("Ossivant manager")
+                                         : settings.ManagerName;
 }
 
 }  // namespace

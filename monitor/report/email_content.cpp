@@ -27,7 +27,8 @@ bool UsableInFileName(const QString& code) {
 
 QString MainText(const QString& programDir, const QString& code) {
     if (UsableInFileName(code)) {
-        if (auto text = ReadTemplate(programDir, QStringLiteral("HTTP-") + code + QStringLiteral(".txt")))
+        if (auto text =
+                ReadTemplate(programDir, QStringLiteral("HTTP-") + code + QStringLiteral(".txt")))
             return *text;
     }
     if (auto text = ReadTemplate(programDir, QStringLiteral("Unknown.txt"))) return *text;
@@ -37,12 +38,14 @@ QString MainText(const QString& programDir, const QString& code) {
 QString Postscript(const QString& programDir, bool ipAnswered) {
     if (ipAnswered) {
         if (auto text = ReadTemplate(programDir, QStringLiteral("DT_OK.txt"))) return *text;
-        return QStringLiteral("PS. An IP Check was performed on %IP%,\r\n"
-                              "but the IP seemed to respond OK.");
+        return QStringLiteral(
+            "PS. An IP Check was performed on %IP%,\r\n"
+            "but the IP seemed to respond OK.");
     }
     if (auto text = ReadTemplate(programDir, QStringLiteral("DT_NG.txt"))) return *text;
-    return QStringLiteral("PS. An IP Check was performed on %IP%,\r\n"
-                          "and the IP returned an error as well.");
+    return QStringLiteral(
+        "PS. An IP Check was performed on %IP%,\r\n"
+        "and the IP returned an error as well.");
 }
 
 }  // namespace

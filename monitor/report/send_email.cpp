@@ -25,7 +25,8 @@ Quorvane3Fn LoadHandOff(const QString& programDir) {
         return nullptr;
     }
     auto entry = reinterpret_cast<Quorvane3Fn>(dlsym(library, "Quorvane3"));
-    if (entry == nullptr) qWarning("Alert not handed off: %s has no entry Quorvane3", path.constData());
+    if (entry == nullptr)
+        qWarning("Alert not handed off: %s has no entry Quorvane3", path.constData());
     dlclose(library);
     return entry;
 }
@@ -46,10 +47,9 @@ std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
     const QByteArray address = settings.ManagerEmail.toUtf8();
     const QByteArray from =
         (QStringLiteral("Ossivant <") + settings.ManagerEmail + QLatin1Char('>')).toUtf8();
-    const std::int32_t result =
-        quorvane3("", server.constData(), settings.ManagerSMTPPort, address.constData(), "",
-                  from.constData(), address.constData(), "Ossivant Alert", body.constData(), "", 0,
-                  0, "US", "Quorvane 3.0");
+    const std::int32_t result = quorvane3(
+        "", server.constData(), settings.ManagerSMTPPort, address.constData(), "", from.constData(),
+        address.constData(), "Ossivant Alert", body.constData(), "", 0, 0, "US", "Quorvane 3.0");
     return result;
 }
 
