@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 #include "monitor/report/alert_text.h"
 #include "monitor/store/settings.h"
@@ -26,5 +27,28 @@ inline constexpr char kHandOffLibraryName[] = "libvb_quorvane3.so";
 // library could not be used, otherwise the library's own non-zero value.
 std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
                        const AlertFacts& facts, const QString& programDir);
+
+// The check engine's way to send an alert, so that its tests can record alerts
+// instead of mailing them.
+class AlertSender {
+public:
+    virtual ~AlertSender() = default;
+    virtual std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) = 0;
+};
+
+// Sends through the hand-off library of the program folder, with the settings
+// as they stand at the moment of sending (the options dialog may change them).
+class HandOffAlertSender final : public AlertSender {
+public:
+    HandOffAlertSender(const Settings& settings, QString programDir)
+        : settings_(settings), programDir_(std::move(programDir)) {}
+    std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) override {
+        return ossivant::SendEmail(szErrorCode, settings_, facts, programDir_);
+    }
+
+private:
+    const Settings& settings_;
+    QString programDir_;
+};
 
 }  // namespace ossivant

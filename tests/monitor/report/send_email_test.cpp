@@ -104,6 +104,23 @@ TEST_F(SendEmailTest, AddressAndServerAreUsedAsTheyStand) {
     EXPECT_EQ(args[6], " ");
 }
 
+TEST_F(SendEmailTest, SenderUsesTheSettingsAsTheyStandWhenSending) {
+    installLibrary(FAKE_QUORVANE3_PATH);
+    Settings settings = ManagerSettings();
+    HandOffAlertSender sender(settings, folder_.path());
+    settings.ManagerSMTP = "mail.example.org";
+    settings.ManagerSMTPPort = 25;
+
+    EXPECT_EQ(sender.SendEmail("404", FailedSiteFacts()), 0);
+    const QList<QByteArray> args = arguments();
+    ASSERT_EQ(args.size(), 14);
+    EXPECT_EQ(args[1], "mail.example.org");
+    EXPECT_EQ(args[2], "25");
+
+    settings.ManagerEmail.clear();
+    EXPECT_EQ(sender.SendEmail("404", FailedSiteFacts()), 999);
+}
+
 struct MissingSettingRow {
     const char* name;
     const char* email;
