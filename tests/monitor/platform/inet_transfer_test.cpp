@@ -70,6 +70,7 @@ struct ResponseRow {
     const char* name;
     std::string response;
     QString statusLine;  // first line of GetHeader()
+    friend void PrintTo(const ResponseRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class InetResponseTest : public InetTransferTest, public ::testing::WithParamInterface<ResponseRow> {};
@@ -168,6 +169,30 @@ TEST_F(InetTransferTest, SilentServerTimesOutWithinTheRequestTimeOut) {
     EXPECT_TRUE(server.waitForPeerCloses(1, 2s)) << "the timed-out connection must be closed";
 }
 
+struct BadAddressRow {
+    const char* name;
+    const char* url;
+    qint32 code;
+    friend void PrintTo(const BadAddressRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class InetBadAddressTest : public InetTransferTest, public ::testing::WithParamInterface<BadAddressRow> {};
+
+TEST_P(InetBadAddressTest, IsRefusedThroughTheEventsNotInsideExecute) {
+    ASSERT_TRUE(inet.Execute(QString::fromLatin1(GetParam().url), QStringLiteral("GET")));
+    EXPECT_TRUE(spy.isEmpty());
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(statesOf(spy), (std::vector<int>{1, 11}));
+    EXPECT_EQ(inet.ResponseCode(), GetParam().code);
+    EXPECT_FALSE(inet.ResponseInfo().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, InetBadAddressTest,
+                         ::testing::Values(BadAddressRow{"BlankInHost", "http://bad host/", 3},
+                                           BadAddressRow{"NoHost", "http://", 3},
+                                           BadAddressRow{"NotHttp", "file:///etc/passwd", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // --- memory and cookies ----------------------------------------------------
 
 TEST_F(InetTransferTest, HundredMegabyteBodyKeepsMemoryFlat) {
@@ -189,6 +214,7 @@ struct CookieRow {
     int firstPolicy;   // "AllowCookies" while the cookie is set
     int secondPolicy;  // and while the next request goes out
     bool sentBack;
+    friend void PrintTo(const CookieRow& row, std::ostream* os) { *os << row.name; }
 };
 
 class InetCookieTest : public InetTransferTest, public ::testing::WithParamInterface<CookieRow> {};
