@@ -1,0 +1,94 @@
+// The HTTP probe: starting a request, the control's state events and the
+// deadline watchdog.
+
+#include "monitor/engine/check_engine.h"
+#include "monitor/engine/engine_texts.h"
+#include "monitor/engine/outcome_table.h"
+#include "monitor/engine/response_code.h"
+#include "monitor/engine/text_util.h"
+#include "monitor/report/log_line.h"
+
+namespace ossivant {
+
+using namespace engine_texts;
+
+void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
+    state_.InetCheckType = kind;
+    const SiteRecord* site = siteAt(index);
+    if (site == nullptr) return;
+    state_.RequestTimeOut = now().addSecs(site->TimeOut);
+    parts_.inet.setRequestTimeout(site->TimeOut);
+    parts_.inet.Execute(HttpAddress(TrimBlanks(kind == 1 ? site->URL : site->IP)),
+                        QStringLiteral("GET"));
+}
+
+void CheckEngine::Inet1_StateChanged(int state) {
+    static const QString* const kStepTexts[] = {
+        nullptr,      &kResolvingHost, &kHostFound,  &kConnecting,    &kConnected,     &kRequesting,
+        &kRequestSent, &kReceiving,    &kReceived,   &kDisconnecting, &kDisconnected,
+    };
+    if (state == transfer_state::None) {
+        // nothing happened yet
+    } else if (state >= transfer_state::ResolvingHost && state <= transfer_state::Disconnected) {
+        screen_.progress.SetSiteStatus(*kStepTexts[state]);
+    } else if (state == transfer_state::Error) {
+        errorResult();
+    } else if (state == transfer_state::ResponseCompleted) {
+        responseResult();
+    } else {
+        unexpectedStateResult(state);
+    }
+    advance();
+}
+
+void CheckEngine::responseResult() {
+    const QString header = parts_.inet.GetHeader();
+    const QString code = header.isEmpty() ? QStringLiteral("0") : GetResponseCode(header);
+    const ProbeOutcome outcome = ClassifyStatusCode(code);
+    if (outcome.ok)
+        SiteCheckOK(state_.lCheckIndex);
+    else
+        SiteCheckUpdate(state_.lCheckIndex, outcome.alertCode, outcome.resultText, 2);
+    writeDataLineUnlessDoubleCheck();
+}
+
+void CheckEngine::errorResult() {
+    const QString text = kErrorPrefix + QLatin1Char(' ') +
+                         QString::number(parts_.inet.ResponseCode()) + QLatin1Char(' ') +
+                         parts_.inet.ResponseInfo();
+    SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("8080"), text, 2);
+    writeDataLineUnlessDoubleCheck();
+}
+
+void CheckEngine::unexpectedStateResult(int state) {
+    SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("0"),
+                    kUnrecognizedState + QStringLiteral(" (") + QString::number(state) +
+                        QLatin1Char(')'),
+                    2);
+    writeDataLineUnlessDoubleCheck();
+}
+
+// An IP double check that has just begun writes the site's line when it ends.
+void CheckEngine::writeDataLineUnlessDoubleCheck() {
+    if (!state_.bInetDoubleCheck) writeDataLine();
+}
+
+void CheckEngine::TimerMain_Timer() {
+    screen_.panels.SetPanelText(1, LogDateTimeText(now()));
+
+    if (!state_.RequestTimeOut.isNull() && now() >= state_.RequestTimeOut) {
+        SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("8001"), kTimedOut, 2);
+        // When the time-out started an IP double check, that probe has
+        // replaced the request and runs with its own deadline.
+        if (!state_.bInetDoubleCheck) {
+            writeDataLine();
+            parts_.inet.Cancel();
+        }
+    }
+    // Also moves the walk on when the control went idle without an event.
+    advance();
+}
+
+void CheckEngine::writeDataLine() { parts_.log.WriteLog(false, false, false, record_); }
+
+}  // namespace ossivant
