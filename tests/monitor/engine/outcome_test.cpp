@@ -226,6 +226,7 @@ struct NoteCase {
     bool doubleCheck;
     const char* note;
 };
+inline void PrintTo(const NoteCase& c, std::ostream* os) { *os << c.name; }
 
 class AlertNoteTest : public SiteLifeTest, public ::testing::WithParamInterface<NoteCase> {};
 

@@ -11,6 +11,7 @@ struct OutcomeRow {
     const char* alert;
     const char* text;
 };
+inline void PrintTo(const OutcomeRow& r, std::ostream* os) { *os << r.code; }
 
 class OutcomeTableTest : public EngineTest, public ::testing::WithParamInterface<OutcomeRow> {};
 
@@ -84,6 +85,7 @@ struct StepState {
     int state;
     const char* text;
 };
+inline void PrintTo(const StepState& s, std::ostream* os) { *os << s.state; }
 
 class ProgressStateTest : public EngineTest, public ::testing::WithParamInterface<StepState> {};
 

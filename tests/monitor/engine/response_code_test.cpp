@@ -12,6 +12,7 @@ struct HeaderCase {
     const char* header;
     const char* code;
 };
+inline void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class GetResponseCodeTest : public ::testing::TestWithParam<HeaderCase> {};
 
@@ -45,6 +46,7 @@ struct ClassCase {
     const char* alert;
     const char* text;
 };
+inline void PrintTo(const ClassCase& c, std::ostream* os) { *os << c.name; }
 
 class ClassifyOddCodesTest : public ::testing::TestWithParam<ClassCase> {};
 
