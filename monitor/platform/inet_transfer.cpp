@@ -1,0 +1,428 @@
+#include "monitor/platform/inet_transfer.h"
+
+#include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QMetaObject>
+
+// Why a worker thread rather than curl's multi interface on the GUI thread:
+// curl can only stop a transfer that is still resolving a host name by
+// waiting for its resolver thread, and a name lookup can take many seconds.
+// On the GUI thread that wait would freeze the window on Cancel. So all curl
+// work lives on one worker thread per control; the GUI side only posts
+// commands to it (start, cancel) and receives its events through the Qt event
+// queue. Each request carries an id: Cancel forgets the id at once, so the
+// caller sees the request stopped on return, and events of a forgotten id are
+// dropped when they arrive.
+//
+// When each state is signalled (the curl moment behind it):
+//   1  the request is handed to curl (name resolution is its first step)
+//   2  curl asks for its first socket: the host's address is known
+//   3  curl asks for a socket to connect with (again for each address tried)
+//   4  curl reports the connection established (pre-request callback)
+//   5  right after 4: the request is about to be written
+//   6  curl hands out the request header it has sent
+//   7  the first byte of the response (header line or, with no header, body)
+//   8  curl ends the transfer without error
+//   9  curl closes the connection's socket, 10 once it is closed
+//  11  curl ends the transfer with an error
+//  12  after 8, 9 and 10: the response is complete
+// Once the response has begun, 9 and 10 are held back until curl has told
+// whether the transfer succeeded, so that a normal probe reads
+// 1 2 3 4 5 6 7 8 9 10 12 although the socket closes just before curl reports
+// the end.
+
+namespace ossivant {
+namespace detail {
+
+struct TransferEvent {
+    quint64 id = 0;
+    int state = 0;
+    bool final = false;      // 11 or 12: the request has ended
+    bool hasHeader = false;  // `header` carries the response header so far
+    QByteArray header;
+    qint32 code = 0;
+    QString info;
+};
+
+namespace {
+
+// Enough for any real header; a server that sends more is not stored further.
+constexpr qsizetype kMaxHeaderBytes = 256 * 1024;
+
+std::once_flag g_curlInit;
+
+bool startsWithHttp(const char* data, size_t size) {
+    return size >= 5 && strncasecmp(data, "HTTP/", 5) == 0;
+}
+
+bool isBlankLine(const char* data, size_t size) {
+    return (size == 2 && data[0] == '\r' && data[1] == '\n') || (size == 1 && data[0] == '\n');
+}
+
+}  // namespace
+
+class InetWorker {
+public:
+    using Sink = std::function<void(TransferEvent)>;
+
+    explicit InetWorker(Sink sink) : sink_(std::move(sink)) {
+        std::call_once(g_curlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        multi_ = curl_multi_init();
+        share_ = curl_share_init();
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~InetWorker() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        curl_multi_wakeup(multi_);
+        thread_.join();
+        curl_multi_cleanup(multi_);
+        curl_share_cleanup(share_);
+    }
+
+    InetWorker(const InetWorker&) = delete;
+    InetWorker& operator=(const InetWorker&) = delete;
+
+    void start(quint64 id, std::string url, int timeoutSeconds, bool cookies) {
+        post(Command{Command::Start, id, std::move(url), timeoutSeconds, cookies});
+    }
+    void cancel(quint64 id) { post(Command{Command::Cancel, id, {}, 0, false}); }
+
+private:
+    struct Command {
+        enum Kind { Start, Cancel } kind;
+        quint64 id;
+        std::string url;
+        int timeoutSeconds;
+        bool cookies;
+    };
+
+    struct Transfer {
+        InetWorker* worker = nullptr;
+        quint64 id = 0;
+        CURL* easy = nullptr;
+        std::string url;
+        QByteArray header;
+        bool headerComplete = false;
+        bool hostFound = false;
+        bool requestSent = false;
+        bool receiving = false;
+        std::vector<int> held;  // 9 and 10 waiting for the outcome
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+    };
+
+    void post(Command command) {
+        {
+            std::lock_guard lock(mutex_);
+            commands_.push_back(std::move(command));
+        }
+        curl_multi_wakeup(multi_);
+    }
+
+    void run() {
+        for (;;) {
+            std::deque<Command> commands;
+            {
+                std::lock_guard lock(mutex_);
+                if (quit_) break;
+                commands.swap(commands_);
+            }
+            for (auto& command : commands) {
+                if (command.kind == Command::Start) {
+                    begin(command);
+                } else {
+                    end(find(command.id));
+                }
+            }
+            int running = 0;
+            curl_multi_perform(multi_, &running);
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+                if (message->msg == CURLMSG_DONE) {
+                    Transfer* t = nullptr;
+                    curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &t);
+                    CURLcode result = message->data.result;
+                    finish(t, result);
+                }
+            }
+            // Sleeps until a socket is ready, a curl timer is due or a
+            // command wakes us; the bound only limits a missed wake-up.
+            curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+        }
+        while (!transfers_.empty()) end(transfers_.front().get());
+    }
+
+    Transfer* find(quint64 id) {
+        for (auto& t : transfers_) {
+            if (t->id == id) return t.get();
+        }
+        return nullptr;
+    }
+
+    void emitState(Transfer* t, int state) {
+        TransferEvent event;
+        event.id = t->id;
+        event.state = state;
+        if (state == transfer_state::ResponseReceived) {
+            event.hasHeader = true;
+            event.header = t->header;
+        }
+        sink_(std::move(event));
+    }
+
+    void emitFinal(Transfer* t, int state, qint32 code, QString info) {
+        TransferEvent event;
+        event.id = t->id;
+        event.state = state;
+        event.final = true;
+        event.hasHeader = true;
+        event.header = t->header;
+        event.code = code;
+        event.info = std::move(info);
+        sink_(std::move(event));
+    }
+
+    void begin(const Command& command) {
+        auto owned = std::make_unique<Transfer>();
+        Transfer* t = owned.get();
+        t->worker = this;
+        t->id = command.id;
+        t->url = command.url;
+        emitState(t, transfer_state::ResolvingHost);
+        t->easy = curl_easy_init();
+        if (!t->easy) {
+            emitFinal(t, transfer_state::Error, CURLE_OUT_OF_MEMORY,
+                      QString::fromUtf8(curl_easy_strerror(CURLE_OUT_OF_MEMORY)));
+            return;
+        }
+        CURL* e = t->easy;
+        curl_easy_setopt(e, CURLOPT_PRIVATE, t);
+        curl_easy_setopt(e, CURLOPT_URL, t->url.c_str());
+        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(e, CURLOPT_USERAGENT, "Ossivant");
+        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+        // A server that answers without any HTTP header still completes the
+        // request; the empty header is the caller's to judge.
+        curl_easy_setopt(e, CURLOPT_HTTP09_ALLOWED, 1L);
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+        // Do not wait for a name lookup still running when a request is
+        // cancelled; its thread finishes on its own.
+        curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+        if (command.timeoutSeconds > 0) {
+            curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(command.timeoutSeconds) * 1000L);
+        }
+        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->errorBuffer);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &InetWorker::onBody);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, t);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &InetWorker::onHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, t);
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &InetWorker::onOpenSocket);
+        curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, t);
+        curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &InetWorker::onCloseSocket);
+        curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
+        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &InetWorker::onPrereq);
+        curl_easy_setopt(e, CURLOPT_PREREQDATA, t);
+        // The debug hook is the one place curl tells that the request went out.
+        curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, &InetWorker::onDebug);
+        curl_easy_setopt(e, CURLOPT_DEBUGDATA, t);
+        curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+        if (command.cookies) {
+            curl_easy_setopt(e, CURLOPT_SHARE, share_);
+            curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+        }
+        transfers_.push_back(std::move(owned));
+        if (curl_multi_add_handle(multi_, e) != CURLM_OK) {
+            emitFinal(t, transfer_state::Error, CURLE_FAILED_INIT,
+                      QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)));
+            end(t);
+        }
+    }
+
+    void finish(Transfer* t, CURLcode result) {
+        if (!t) return;
+        if (result == CURLE_OK) emitState(t, transfer_state::ResponseReceived);
+        for (int state : t->held) emitState(t, state);
+        t->held.clear();
+        if (result == CURLE_OK) {
+            emitFinal(t, transfer_state::ResponseCompleted, 0, {});
+        } else {
+            QString info = QString::fromUtf8(t->errorBuffer[0] ? t->errorBuffer : curl_easy_strerror(result));
+            emitFinal(t, transfer_state::Error, static_cast<qint32>(result), info);
+        }
+        end(t);
+    }
+
+    // Removes the transfer; whatever curl still reports of it goes nowhere.
+    void end(Transfer* t) {
+        if (!t) return;
+        t->id = 0;
+        if (t->easy) {
+            curl_multi_remove_handle(multi_, t->easy);
+            curl_easy_cleanup(t->easy);
+        }
+        for (auto it = sockets_.begin(); it != sockets_.end();) {
+            it = it->second == t ? sockets_.erase(it) : std::next(it);
+        }
+        std::erase_if(transfers_, [t](const auto& owned) { return owned.get() == t; });
+    }
+
+    static size_t onBody(char*, size_t size, size_t count, void* user) {
+        auto* t = static_cast<Transfer*>(user);
+        if (!t->receiving) {
+            t->receiving = true;
+            if (t->id) t->worker->emitState(t, transfer_state::ReceivingResponse);
+        }
+        return size * count;
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* user) {
+        auto* t = static_cast<Transfer*>(user);
+        const size_t n = size * count;
+        if (!t->receiving) {
+            t->receiving = true;
+            if (t->id) t->worker->emitState(t, transfer_state::ReceivingResponse);
+        }
+        // A final response after an interim one (100 Continue) starts anew.
+        if (t->headerComplete && startsWithHttp(data, n)) {
+            t->header.clear();
+            t->headerComplete = false;
+        }
+        if (isBlankLine(data, n)) {
+            t->headerComplete = true;
+        } else if (!t->headerComplete && t->header.size() + qsizetype(n) <= kMaxHeaderBytes) {
+            t->header.append(data, qsizetype(n));
+        }
+        return n;
+    }
+
+    static curl_socket_t onOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address) {
+        auto* t = static_cast<Transfer*>(user);
+        curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        if (fd == CURL_SOCKET_BAD || !t->id) return fd;
+        if (!t->hostFound) {
+            t->hostFound = true;
+            t->worker->emitState(t, transfer_state::HostResolved);
+        }
+        t->worker->emitState(t, transfer_state::Connecting);
+        t->worker->sockets_[fd] = t;
+        return fd;
+    }
+
+    static int onCloseSocket(void* user, curl_socket_t fd) {
+        auto* worker = static_cast<InetWorker*>(user);
+        Transfer* t = nullptr;
+        if (auto it = worker->sockets_.find(fd); it != worker->sockets_.end()) {
+            t = it->second;
+            worker->sockets_.erase(it);
+        }
+        const bool tell = t && t->id;
+        const bool hold = tell && t->receiving;
+        if (tell) {
+            if (hold) t->held.push_back(transfer_state::Disconnecting);
+            else worker->emitState(t, transfer_state::Disconnecting);
+        }
+        const int rc = ::close(fd);
+        if (tell) {
+            if (hold) t->held.push_back(transfer_state::Disconnected);
+            else worker->emitState(t, transfer_state::Disconnected);
+        }
+        return rc;
+    }
+
+    static int onPrereq(void* user, char*, char*, int, int) {
+        auto* t = static_cast<Transfer*>(user);
+        if (t->id) {
+            t->worker->emitState(t, transfer_state::Connected);
+            t->worker->emitState(t, transfer_state::Requesting);
+        }
+        return CURL_PREREQFUNC_OK;
+    }
+
+    static int onDebug(CURL*, curl_infotype type, char*, size_t, void* user) {
+        auto* t = static_cast<Transfer*>(user);
+        if (type == CURLINFO_HEADER_OUT && !t->requestSent) {
+            t->requestSent = true;
+            if (t->id) t->worker->emitState(t, transfer_state::RequestSent);
+        }
+        return 0;
+    }
+
+    Sink sink_;
+    CURLM* multi_ = nullptr;
+    CURLSH* share_ = nullptr;  // the cookies kept for the run
+    std::mutex mutex_;
+    std::deque<Command> commands_;
+    bool quit_ = false;
+    std::vector<std::unique_ptr<Transfer>> transfers_;
+    std::map<curl_socket_t, Transfer*> sockets_;
+    std::thread thread_;
+};
+
+}  // namespace detail
+
+InetTransfer::InetTransfer(CookiePolicy cookiePolicy, QObject* parent)
+    : TransferControl(parent), cookiePolicy_(std::move(cookiePolicy)) {}
+
+InetTransfer::~InetTransfer() {
+    // Joins the worker before the QObject goes: no event is posted after this,
+    // and Qt discards the ones still queued for a deleted receiver.
+    worker_.reset();
+}
+
+bool InetTransfer::Execute(const QString& url, const QString& operation) {
+    if (executing_ || operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0) return false;
+    const bool cookies = !(cookiePolicy_ && cookiePolicy_() == kCookiesNone);
+    if (!worker_) {
+        worker_ = std::make_unique<detail::InetWorker>([this](detail::TransferEvent event) {
+            QMetaObject::invokeMethod(this, [this, event = std::move(event)] { deliver(event); },
+                                      Qt::QueuedConnection);
+        });
+    }
+    url_ = url;
+    header_.clear();
+    responseCode_ = 0;
+    responseInfo_.clear();
+    activeId_ = ++lastId_;
+    executing_ = true;
+    worker_->start(activeId_, url.toStdString(), requestTimeout_, cookies);
+    return true;
+}
+
+void InetTransfer::Cancel() {
+    if (!executing_) return;
+    worker_->cancel(activeId_);
+    activeId_ = 0;
+    executing_ = false;
+}
+
+void InetTransfer::deliver(const detail::TransferEvent& event) {
+    if (event.id != activeId_) return;
+    if (event.hasHeader) header_ = QString::fromLatin1(event.header);
+    if (event.final) {
+        activeId_ = 0;
+        executing_ = false;
+        responseCode_ = event.code;
+        responseInfo_ = event.info;
+    }
+    emit StateChanged(event.state);
+}
+
+}  // namespace ossivant
