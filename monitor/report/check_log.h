@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+
+#include "monitor/platform/clock.h"
+#include "monitor/report/log_file_lock.h"
+#include "monitor/report/log_record.h"
+#include "monitor/store/settings.h"
+
+namespace ossivant {
+
+// The check log: the name of the current log file, the pruning of old files
+// and the writing of single lines. It reads the program's live Settings
+// (LogPath, LogPeriod, DiskLogMaxFiles, MaxLogFiles) at every call and takes
+// the time from the injected clock. Writing never fails towards the caller:
+// a line that cannot be written is lost without a word and the check cycle
+// goes on. Every line is opened, locked, appended with CR LF, unlocked and
+// closed on its own; nothing is held open between lines.
+class CheckLog {
+public:
+    CheckLog(const Settings& settings, const Clock& clock,
+             std::chrono::milliseconds lockWait = kLogLockWait);
+
+    // Sets LogFileName for today; with bDeleteFiles, and when the limit is on
+    // and a log is kept, prunes the log folder down to MaxLogFiles files.
+    void GetLogFileName(bool bDeleteFiles);
+
+    // Appends one line to LogFileName: a manual or automatic start line, the
+    // end line, or the data line of `record`, as the flags choose. Nothing at
+    // all happens while no log is kept (LogPeriod 0).
+    void WriteLog(bool bWriteStart, bool bWriteStartManual, bool bWriteEnd,
+                  const LogRecord& record);
+
+    // Full path of the current log file; empty until GetLogFileName first runs.
+    const QString& LogFileName() const { return logFileName_; }
+
+private:
+    const Settings& settings_;
+    const Clock& clock_;
+    std::chrono::milliseconds lockWait_;
+    QString logFileName_;
+};
+
+}  // namespace ossivant
