@@ -1,0 +1,56 @@
+#include "monitor/report/send_email.h"
+
+#include <dlfcn.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QtGlobal>
+
+#include "handoff/vb_quorvane3.h"
+#include "monitor/report/email_content.h"
+
+namespace ossivant {
+
+namespace {
+
+// Loads the hand-off library and finds its entry. The library stays mapped once
+// loaded (RTLD_NODELETE): it may have started work that outlives the call, and
+// unloading code under it would be far worse than keeping a few pages.
+Quorvane3Fn LoadHandOff(const QString& programDir) {
+    const QByteArray path =
+        QFile::encodeName(programDir + QLatin1Char('/') + QLatin1StringView(kHandOffLibraryName));
+    void* library = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (library == nullptr) {
+        qWarning("Alert not handed off: %s", dlerror());
+        return nullptr;
+    }
+    auto entry = reinterpret_cast<Quorvane3Fn>(dlsym(library, "Quorvane3"));
+    if (entry == nullptr)
+        qWarning("Alert not handed off: %s has no entry Quorvane3", path.constData());
+    dlclose(library);
+    return entry;
+}
+
+}  // namespace
+
+std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
+                       const AlertFacts& facts, const QString& programDir) {
+    if (settings.ManagerSMTP.isEmpty() || settings.ManagerEmail.isEmpty())
+        return kSendEmailNotConfigured;
+
+    const QByteArray body = ComposeAlertBody(programDir, szErrorCode, settings, facts).toUtf8();
+
+    const Quorvane3Fn quorvane3 = LoadHandOff(programDir);
+    if (quorvane3 == nullptr) return kSendEmailNoHandOff;
+
+    const QByteArray server = settings.ManagerSMTP.toUtf8();
+    const QByteArray address = settings.ManagerEmail.toUtf8();
+    const QByteArray from =
+        (QStringLiteral("Ossivant <") + settings.ManagerEmail + QLatin1Char('>')).toUtf8();
+    const std::int32_t result = quorvane3(
+        "", server.constData(), settings.ManagerSMTPPort, address.constData(), "", from.constData(),
+        address.constData(), "Ossivant Alert", body.constData(), "", 0, 0, "US", "Quorvane 3.0");
+    return result;
+}
+
+}  // namespace ossivant
