@@ -1,6 +1,8 @@
 // Start-up work of the store (LoadSettings, RenumberSites, LoadSites) over a
 // registry holding 10, 100 and 1000 sites. Prints the time per site and how
 // the cost grows from 100 to 1000 sites: about 10 means linear growth.
+// The registry files go to $TMPDIR (default /tmp); with TMPDIR=/dev/shm the
+// figures leave out the waits for the disk to confirm each committed call.
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/registry.h"
 #include "monitor/store/load_settings.h"
