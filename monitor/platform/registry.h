@@ -25,6 +25,9 @@ constexpr std::uint32_t REG_SZ = 1;
 constexpr std::uint32_t REG_BINARY = 3;
 constexpr std::uint32_t REG_DWORD = 4;
 
+// A short English description of a status code, for messages.
+std::string StatusText(std::int32_t status);
+
 enum class Hive { LocalMachine, CurrentUser };
 
 // An open key. Handles name a key, they do not lock it: every call on a
@@ -40,9 +43,15 @@ constexpr HKEY HKEY_CURRENT_USER = -1;
 // values in creation order. Nothing here throws.
 class Registry {
 public:
-    // Opens (and creates when missing) the store at `path`. A file that
-    // cannot be used makes every call fail with a status code.
-    explicit Registry(std::string path);
+    // How long a call waits for another process to release the file.
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
+
+    // Opens (and creates when missing, with its folder) the store at `path`.
+    // A file that cannot be used makes every call fail with a status code;
+    // the file is opened again by the next call, so a store that was only
+    // locked for a while serves again once it is released. A file that is
+    // not a registry store is never changed.
+    explicit Registry(std::string path, int busyTimeoutMs = kDefaultBusyTimeoutMs);
     ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;

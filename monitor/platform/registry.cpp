@@ -1,0 +1,570 @@
+#include "monitor/platform/registry.h"
+
+#include <sqlite3.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+
+#include "monitor/platform/registry_names.h"
+
+namespace ossivant::reg {
+namespace {
+
+// Marks a SQLite file as a registry store ("OVRG"), so that a foreign
+// database is refused instead of being written into.
+constexpr int kApplicationId = 0x4F565247;
+constexpr int kFormatVersion = 1;
+
+// Row ids of the two hive roots in the keys table.
+constexpr std::int64_t kLocalMachineRow = 1;
+constexpr std::int64_t kCurrentUserRow = 2;
+
+// First id handed out for an opened key; handles are never reused.
+constexpr HKEY kFirstHandle = 0x100;
+
+// Keys use AUTOINCREMENT so that the row id of a deleted key is never given
+// to a new one: a handle left open on the deleted key must fail with
+// ERROR_INVALID_HANDLE, not reach a stranger.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE keys(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  parent INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  fold BLOB NOT NULL,
+  UNIQUE(parent, fold));
+CREATE TABLE vals(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  key INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  fold BLOB NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  UNIQUE(key, fold));
+CREATE INDEX vals_order ON vals(key, id);
+INSERT INTO keys(id, parent, name, fold) VALUES
+  (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),
+  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');
+)sql";
+
+// A failed SQLite call inside one registry call; never leaves this file.
+struct SqlFailure {
+    int rc;
+};
+
+std::int32_t statusFor(int rc, bool writing) {
+    switch (rc & 0xFF) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return ERROR_BADDB;
+    default:
+        return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    }
+}
+
+// A prepared statement reset after each use.
+class Statement {
+public:
+    explicit Statement(sqlite3_stmt* s) : s_(s) {}
+    ~Statement() { sqlite3_reset(s_); sqlite3_clear_bindings(s_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, std::int64_t v) { check(sqlite3_bind_int64(s_, i, v)); return *this; }
+    Statement& bindText(int i, const std::string& v) {
+        check(sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& bindBlob(int i, const void* p, std::size_t n) {
+        // A zero-length blob needs a non-null pointer, or it binds as NULL.
+        static const char empty = 0;
+        check(sqlite3_bind_blob(s_, i, n ? p : &empty, static_cast<int>(n), SQLITE_TRANSIENT));
+        return *this;
+    }
+    // True while a row is available.
+    bool step() {
+        const int rc = sqlite3_step(s_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw SqlFailure{rc};
+    }
+    std::int64_t integer(int col) const { return sqlite3_column_int64(s_, col); }
+    std::string text(int col) const {
+        const void* p = sqlite3_column_blob(s_, col);
+        const int n = sqlite3_column_bytes(s_, col);
+        return p ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n)) : std::string();
+    }
+
+private:
+    static void check(int rc) {
+        if (rc != SQLITE_OK) throw SqlFailure{rc};
+    }
+    sqlite3_stmt* s_;
+};
+
+// Where the last enumeration of a key stopped, so that enumerating index
+// 0, 1, 2, ... continues from there instead of skipping over all earlier
+// entries again. Valid only while the store is unchanged.
+struct EnumCursor {
+    std::int64_t keyRow = 0;
+    std::uint32_t index = 0;
+    std::string lastFold;      // subkeys: order is by folded name
+    std::int64_t lastId = 0;   // values: order is by creation
+    std::int64_t version = -1;
+    std::int64_t ownChanges = -1;
+};
+
+std::string readOnlyUri(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || std::strchr("/-._~", c)) {
+            uri.push_back(c);
+        } else {
+            uri += '%';
+            uri += hex[b >> 4];
+            uri += hex[b & 0x0F];
+        }
+    }
+    return uri + "?mode=ro&immutable=1";
+}
+
+}  // namespace
+
+std::string StatusText(std::int32_t status) {
+    switch (status) {
+    case ERROR_SUCCESS: return "the operation completed successfully";
+    case ERROR_FILE_NOT_FOUND: return "the key or value does not exist";
+    case ERROR_ACCESS_DENIED: return "access is denied";
+    case ERROR_INVALID_HANDLE: return "the key handle is not valid (closed, or the key was deleted)";
+    case ERROR_INVALID_PARAMETER: return "a parameter is not valid";
+    case ERROR_MORE_DATA: return "more data is available than the buffer holds";
+    case ERROR_NO_MORE_ITEMS: return "no more items";
+    case ERROR_BADDB: return "the registry file is not a registry store or is damaged";
+    case ERROR_CANTOPEN: return "the registry file cannot be opened";
+    case ERROR_CANTREAD: return "the registry file cannot be read (locked by another process?)";
+    case ERROR_CANTWRITE: return "the registry file cannot be written (read-only, or locked by another process)";
+    default: return "registry error " + std::to_string(status);
+    }
+}
+
+struct Registry::Impl {
+    std::string path;
+    int busyTimeoutMs;
+    std::mutex mutex;
+    sqlite3* db = nullptr;
+    bool ready = false;  // the file was checked and holds a registry store
+    std::map<std::string, sqlite3_stmt*> statements;
+    std::map<HKEY, std::int64_t> handles;  // open handle -> key row
+    HKEY nextHandle = kFirstHandle;
+    EnumCursor keyCursor;
+    EnumCursor valueCursor;
+
+    ~Impl() { closeDb(); }
+
+    void closeDb() {
+        for (auto& [sql, stmt] : statements) sqlite3_finalize(stmt);
+        statements.clear();
+        if (db) sqlite3_close(db);
+        db = nullptr;
+        ready = false;
+    }
+
+    Statement sql(const char* text) {
+        auto it = statements.find(text);
+        if (it == statements.end()) {
+            sqlite3_stmt* stmt = nullptr;
+            const int rc = sqlite3_prepare_v3(db, text, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+            if (rc != SQLITE_OK) throw SqlFailure{rc};
+            it = statements.emplace(text, stmt).first;
+        }
+        return Statement(it->second);
+    }
+
+    void exec(const char* text) {
+        const int rc = sqlite3_exec(db, text, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) throw SqlFailure{rc};
+    }
+
+    void rollback() {
+        if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    // Opens the file and makes sure it holds a sound registry store, creating
+    // the store only in a file that is empty. `writing` tells which status a
+    // busy or unreadable file gives.
+    std::int32_t ensureReady(bool writing) {
+        if (ready) return ERROR_SUCCESS;
+        if (!db) {
+            std::error_code ec;
+            const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+            if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+            // A file this process may not write is read as it stands: the
+            // shared index of the write-ahead log could not be set up
+            // beside it, so it is opened as an unchanging file instead.
+            const bool readOnly = access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
+            const int rc = readOnly ? sqlite3_open_v2(readOnlyUri(path).c_str(), &db,
+                                                      SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+                                    : sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                                      nullptr);
+            if (rc != SQLITE_OK) {
+                closeDb();
+                return ERROR_CANTOPEN;
+            }
+            sqlite3_extended_result_codes(db, 1);
+            sqlite3_busy_timeout(db, busyTimeoutMs);
+            // With the write-ahead log a commit needs no flush to disk: a
+            // crash still never leaves half a call behind, and a power loss
+            // can only lose the last calls, never damage the file.
+            sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        }
+        bool creating = false;
+        try {
+            exec("BEGIN");
+            std::int32_t status = checkFormat();
+            rollback();
+            if (status == ERROR_FILE_NOT_FOUND) {
+                // An empty file: create the store, unless another process
+                // did so meanwhile.
+                creating = true;
+                exec("BEGIN IMMEDIATE");
+                status = checkFormat();
+                if (status == ERROR_FILE_NOT_FOUND) {
+                    exec(kSchema);
+                    exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
+                    exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
+                    exec("COMMIT");
+                    exec("PRAGMA journal_mode=WAL");
+                    status = ERROR_SUCCESS;
+                } else {
+                    rollback();
+                }
+            }
+            if (status != ERROR_SUCCESS) {
+                closeDb();
+                return status;
+            }
+        } catch (const SqlFailure& f) {
+            rollback();
+            closeDb();
+            return statusFor(f.rc, writing || creating);
+        }
+        ready = true;
+        return ERROR_SUCCESS;
+    }
+
+    // ERROR_SUCCESS for a registry store, ERROR_FILE_NOT_FOUND for an empty
+    // database, ERROR_BADDB for anything else.
+    std::int32_t checkFormat() {
+        std::int64_t appId = 0, version = 0, objects = 0;
+        {
+            auto s = sql("PRAGMA application_id");
+            if (s.step()) appId = s.integer(0);
+        }
+        {
+            auto s = sql("PRAGMA user_version");
+            if (s.step()) version = s.integer(0);
+        }
+        {
+            auto s = sql("SELECT count(*) FROM sqlite_master");
+            if (s.step()) objects = s.integer(0);
+        }
+        if (appId == 0 && version == 0 && objects == 0) return ERROR_FILE_NOT_FOUND;
+        if (appId != kApplicationId || version != kFormatVersion) return ERROR_BADDB;
+        {
+            auto s = sql("SELECT count(*) FROM keys WHERE id IN (1, 2) AND parent = 0");
+            if (!s.step() || s.integer(0) != 2) return ERROR_BADDB;
+        }
+        // A file cut short or damaged must not be written into: the pages
+        // it lost would be taken for free space.
+        auto s = sql("PRAGMA quick_check(1)");
+        if (!s.step() || s.text(0) != "ok") return ERROR_BADDB;
+        return ERROR_SUCCESS;
+    }
+
+    // Runs one registry call as one transaction. `body` returns a status;
+    // anything but success rolls back what it did.
+    template <typename Body>
+    std::int32_t run(bool writing, Body&& body) {
+        std::lock_guard lock(mutex);
+        std::int32_t status = ensureReady(writing);
+        if (status != ERROR_SUCCESS) return status;
+        try {
+            exec(writing ? "BEGIN IMMEDIATE" : "BEGIN");
+            status = body();
+            if (status == ERROR_SUCCESS || !writing) {
+                exec("COMMIT");
+            } else {
+                rollback();
+            }
+            return status;
+        } catch (const SqlFailure& f) {
+            rollback();
+            const std::int32_t failure = statusFor(f.rc, writing);
+            // A damaged or replaced file is looked at afresh by the next call.
+            if (failure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
+            return failure;
+        }
+    }
+
+    // The key row a handle names, or 0 when the handle is unknown or its
+    // key no longer exists.
+    std::int64_t keyRow(HKEY handle) {
+        if (handle == HKEY_LOCAL_MACHINE) return kLocalMachineRow;
+        if (handle == HKEY_CURRENT_USER) return kCurrentUserRow;
+        const auto it = handles.find(handle);
+        if (it == handles.end()) return 0;
+        auto s = sql("SELECT 1 FROM keys WHERE id = ?");
+        s.bind(1, it->second);
+        return s.step() ? it->second : 0;
+    }
+
+    std::int64_t childRow(std::int64_t parent, const std::string& name) {
+        auto s = sql("SELECT id FROM keys WHERE parent = ? AND fold = ?");
+        s.bind(1, parent);
+        const std::string fold = foldName(name);
+        s.bindBlob(2, fold.data(), fold.size());
+        return s.step() ? s.integer(0) : 0;
+    }
+
+    std::int64_t addChild(std::int64_t parent, const std::string& name) {
+        auto s = sql("INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
+        const std::string fold = foldName(name);
+        s.bind(1, parent).bindText(2, name).bindBlob(3, fold.data(), fold.size());
+        s.step();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    HKEY newHandle(std::int64_t row) {
+        const HKEY h = nextHandle++;
+        handles.emplace(h, row);
+        return h;
+    }
+
+    // A number that changes whenever the store changed since it was last
+    // read: another connection's commit or one of our own writes.
+    std::pair<std::int64_t, std::int64_t> storeVersion() {
+        auto s = sql("PRAGMA data_version");
+        const std::int64_t version = s.step() ? s.integer(0) : -1;
+        return {version, sqlite3_total_changes64(db)};
+    }
+
+    bool cursorFits(const EnumCursor& c, std::int64_t row, std::uint32_t index) {
+        if (c.keyRow != row || index == 0 || c.index + 1 != index) return false;
+        const auto [version, own] = storeVersion();
+        return c.version == version && c.ownChanges == own;
+    }
+
+    void remember(EnumCursor* c, std::int64_t row, std::uint32_t index) {
+        const auto [version, own] = storeVersion();
+        c->keyRow = row;
+        c->index = index;
+        c->version = version;
+        c->ownChanges = own;
+    }
+};
+
+Registry::Registry(std::string path, int busyTimeoutMs) : path_(std::move(path)), impl_(std::make_unique<Impl>()) {
+    impl_->path = path_;
+    impl_->busyTimeoutMs = busyTimeoutMs;
+    std::lock_guard lock(impl_->mutex);
+    impl_->ensureReady(false);  // a failure is reported by each call
+}
+
+Registry::~Registry() = default;
+
+std::string Registry::defaultPath() {
+    if (const char* explicitPath = std::getenv("OSSIVANT_REGISTRY"); explicitPath && *explicitPath) {
+        return explicitPath;
+    }
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+        config = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        config = std::string(home && *home ? home : ".") + "/.config";
+    }
+    return config + "/ossivant/registry.db";
+}
+
+std::int32_t Registry::CreateKeyEx(HKEY parent, const std::string& subKey, HKEY* result) {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    std::vector<std::string> names;
+    if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
+    return impl_->run(true, [&]() -> std::int32_t {
+        std::int64_t row = impl_->keyRow(parent);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        for (const std::string& name : names) {
+            const std::int64_t child = impl_->childRow(row, name);
+            row = child ? child : impl_->addChild(row, name);
+        }
+        *result = impl_->newHandle(row);
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::OpenKeyEx(HKEY parent, const std::string& subKey, HKEY* result) {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    std::vector<std::string> names;
+    if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
+    return impl_->run(false, [&]() -> std::int32_t {
+        std::int64_t row = impl_->keyRow(parent);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        for (const std::string& name : names) {
+            row = impl_->childRow(row, name);
+            if (row == 0) return ERROR_FILE_NOT_FOUND;
+        }
+        *result = impl_->newHandle(row);
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::CloseKey(HKEY key) {
+    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+    std::lock_guard lock(impl_->mutex);
+    return impl_->handles.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+std::int32_t Registry::DeleteKey(HKEY parent, const std::string& subKey) {
+    std::vector<std::string> names;
+    if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
+    return impl_->run(true, [&]() -> std::int32_t {
+        std::int64_t row = impl_->keyRow(parent);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        for (const std::string& name : names) {
+            row = impl_->childRow(row, name);
+            if (row == 0) return ERROR_FILE_NOT_FOUND;
+        }
+        if (row == kLocalMachineRow || row == kCurrentUserRow) return ERROR_ACCESS_DENIED;
+        {
+            auto s = impl_->sql("SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+            s.bind(1, row);
+            if (s.step()) return ERROR_ACCESS_DENIED;
+        }
+        {
+            auto s = impl_->sql("DELETE FROM vals WHERE key = ?");
+            s.bind(1, row);
+            s.step();
+        }
+        auto s = impl_->sql("DELETE FROM keys WHERE id = ?");
+        s.bind(1, row);
+        s.step();
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::DeleteValue(HKEY key, const std::string& name) {
+    return impl_->run(true, [&]() -> std::int32_t {
+        const std::int64_t row = impl_->keyRow(key);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        auto s = impl_->sql("DELETE FROM vals WHERE key = ? AND fold = ?");
+        const std::string fold = foldName(name);
+        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
+        s.step();
+        return sqlite3_changes(impl_->db) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    });
+}
+
+std::int32_t Registry::EnumKey(HKEY key, std::uint32_t index, std::string* name) {
+    if (!name) return ERROR_INVALID_PARAMETER;
+    return impl_->run(false, [&]() -> std::int32_t {
+        const std::int64_t row = impl_->keyRow(key);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        EnumCursor& cursor = impl_->keyCursor;
+        const bool follow = impl_->cursorFits(cursor, row, index);
+        auto s = follow ? impl_->sql("SELECT name, fold FROM keys WHERE parent = ? AND fold > ? "
+                                     "ORDER BY fold LIMIT 1")
+                        : impl_->sql("SELECT name, fold FROM keys WHERE parent = ? "
+                                     "ORDER BY fold LIMIT 1 OFFSET ?");
+        s.bind(1, row);
+        if (follow) {
+            s.bindBlob(2, cursor.lastFold.data(), cursor.lastFold.size());
+        } else {
+            s.bind(2, index);
+        }
+        if (!s.step()) return ERROR_NO_MORE_ITEMS;
+        *name = s.text(0);
+        cursor.lastFold = s.text(1);
+        impl_->remember(&cursor, row, index);
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::EnumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type) {
+    if (!name) return ERROR_INVALID_PARAMETER;
+    return impl_->run(false, [&]() -> std::int32_t {
+        const std::int64_t row = impl_->keyRow(key);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        EnumCursor& cursor = impl_->valueCursor;
+        const bool follow = impl_->cursorFits(cursor, row, index);
+        auto s = follow ? impl_->sql("SELECT name, type, id FROM vals WHERE key = ? AND id > ? "
+                                     "ORDER BY id LIMIT 1")
+                        : impl_->sql("SELECT name, type, id FROM vals WHERE key = ? "
+                                     "ORDER BY id LIMIT 1 OFFSET ?");
+        s.bind(1, row);
+        s.bind(2, follow ? cursor.lastId : static_cast<std::int64_t>(index));
+        if (!s.step()) return ERROR_NO_MORE_ITEMS;
+        *name = s.text(0);
+        if (type) *type = static_cast<std::uint32_t>(s.integer(1));
+        cursor.lastId = s.integer(2);
+        impl_->remember(&cursor, row, index);
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::QueryValueEx(HKEY key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                    std::uint32_t* size) {
+    if (data && !size) return ERROR_INVALID_PARAMETER;
+    return impl_->run(false, [&]() -> std::int32_t {
+        const std::int64_t row = impl_->keyRow(key);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        auto s = impl_->sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+        const std::string fold = foldName(name);
+        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
+        if (!s.step()) return ERROR_FILE_NOT_FOUND;
+        const std::string bytes = s.text(1);
+        const auto needed = static_cast<std::uint32_t>(bytes.size());
+        if (type) *type = static_cast<std::uint32_t>(s.integer(0));
+        if (data) {
+            if (*size < needed) {
+                *size = needed;
+                return ERROR_MORE_DATA;
+            }
+            if (needed) std::memcpy(data, bytes.data(), needed);
+        }
+        if (size) *size = needed;
+        return ERROR_SUCCESS;
+    });
+}
+
+std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                                  std::uint32_t size) {
+    if ((size && !data) || name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+    if (type == REG_DWORD && size != 4) return ERROR_INVALID_PARAMETER;
+    return impl_->run(true, [&]() -> std::int32_t {
+        const std::int64_t row = impl_->keyRow(key);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        const std::string fold = foldName(name);
+        // An existing value keeps its place in the enumeration order (and
+        // its name's spelling); only its type and data change.
+        auto update = impl_->sql("UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+        update.bind(1, type).bindBlob(2, data, size).bind(3, row).bindBlob(4, fold.data(), fold.size());
+        update.step();
+        if (sqlite3_changes(impl_->db) == 0) {
+            auto insert = impl_->sql("INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)");
+            insert.bind(1, row).bindText(2, name).bindBlob(3, fold.data(), fold.size()).bind(4, type);
+            insert.bindBlob(5, data, size);
+            insert.step();
+        }
+        return ERROR_SUCCESS;
+    });
+}
+
+}  // namespace ossivant::reg

@@ -1,0 +1,273 @@
+#include "monitor/store/registry_access.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace ossivant {
+
+namespace {
+
+std::string toNative(const QString& text) { return text.toUtf8().toStdString(); }
+
+// Text of a stored string: the bytes up to the first NUL, so the terminator
+// (and anything a foreign writer left behind it) is dropped.
+QString fromStored(const std::vector<std::uint8_t>& bytes) {
+    std::size_t n = 0;
+    while (n < bytes.size() && bytes[n] != 0) ++n;
+    return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(n));
+}
+
+std::int32_t fromDword(const std::uint8_t* b) {
+    const std::uint32_t u = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
+                            std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+    return static_cast<std::int32_t>(u);
+}
+
+// A number written as text, in the way numeric text converts to a number
+// variable: surrounding blanks ignored, fractions rounded.
+std::optional<std::int64_t> parseNumber(const QString& text) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    const qlonglong whole = t.toLongLong(&ok);
+    if (ok) return whole;
+    const double d = t.toDouble(&ok);
+    if (!ok || !std::isfinite(d) || std::fabs(d) > 9.0e18) return std::nullopt;
+    return static_cast<std::int64_t>(std::llround(d));
+}
+
+template <typename T>
+T saturate(std::int64_t v) {
+    if (v < std::numeric_limits<T>::min()) return std::numeric_limits<T>::min();
+    if (v > std::numeric_limits<T>::max()) return std::numeric_limits<T>::max();
+    return static_cast<T>(v);
+}
+
+// Opens a key for the span of one operation and always closes it again.
+class OpenKey {
+public:
+    OpenKey(reg::Registry& r, reg::HKEY root, const QString& path) : r_(r) {
+        status_ = r_.OpenKeyEx(root, toNative(path), &key_);
+    }
+    ~OpenKey() {
+        if (status_ == reg::ERROR_SUCCESS) r_.CloseKey(key_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    bool ok() const { return status_ == reg::ERROR_SUCCESS; }
+    reg::HKEY get() const { return key_; }
+    // The status of an operation on a key that failed to open: a missing key
+    // leaves no handle to work with (6); a store that cannot be used says why.
+    std::int32_t failure() const {
+        return status_ == reg::ERROR_FILE_NOT_FOUND ? reg::ERROR_INVALID_HANDLE : status_;
+    }
+
+private:
+    reg::Registry& r_;
+    reg::HKEY key_ = 0;
+    std::int32_t status_;
+};
+
+// Reads the whole data of one value; `size` comes from a query without a
+// buffer, so the data is read into a buffer of exactly that size.
+std::int32_t readData(reg::Registry& r, reg::HKEY key, const std::string& name,
+                      std::uint32_t size, std::vector<std::uint8_t>& data) {
+    data.assign(size, 0);
+    std::uint32_t type = 0;
+    std::uint32_t got = size;
+    const std::int32_t st = r.QueryValueEx(key, name, &type, data.data(), &got);
+    if (st == reg::ERROR_SUCCESS && got < size) data.resize(got);
+    return st;
+}
+
+}  // namespace
+
+struct RegistryAccess::RawValue {
+    enum Kind { None, Text, Number } kind = None;
+    QString text;
+    std::int32_t number = 0;
+};
+
+std::int32_t RegistryAccess::CreateKey(reg::HKEY root, const QString& keyPath) {
+    reg::HKEY key = 0;
+    const std::int32_t st = registry_.CreateKeyEx(root, toNative(keyPath), &key);
+    if (st == reg::ERROR_SUCCESS) registry_.CloseKey(key);
+    return st;
+}
+
+std::int32_t RegistryAccess::DeleteKey(reg::HKEY root, const QString& keyPath) {
+    return registry_.DeleteKey(root, toNative(keyPath));
+}
+
+std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, const QString& name,
+                                      const QVariant& value, std::int32_t type) {
+    if (type != kTypeString && type != kTypeNumber) return reg::ERROR_SUCCESS;
+    OpenKey key(registry_, root, keyPath);
+    if (!key.ok()) return key.failure();
+    if (type == kTypeString) {
+        QByteArray bytes = value.toString().toUtf8();
+        bytes.append('\0');
+        return registry_.SetValueEx(key.get(), toNative(name), reg::REG_SZ,
+                                    reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::uint32_t>(bytes.size()));
+    }
+    std::optional<std::int64_t> number;
+    if (value.typeId() == QMetaType::QString) {
+        number = parseNumber(value.toString());
+    } else {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        if (ok) number = n;
+    }
+    if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
+        *number > std::numeric_limits<std::int32_t>::max())
+        return kErrorInvalidData;
+    const auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(*number));
+    const std::uint8_t bytes[4] = {std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16),
+                                   std::uint8_t(u >> 24)};
+    return registry_.SetValueEx(key.get(), toNative(name), reg::REG_DWORD, bytes, 4);
+}
+
+std::int32_t RegistryAccess::readRaw(reg::HKEY root, const QString& keyPath, const QString& name,
+                                     RawValue& out) {
+    OpenKey key(registry_, root, keyPath);
+    if (!key.ok()) return key.failure();
+    const std::string native = toNative(name);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    std::int32_t st = registry_.QueryValueEx(key.get(), native, &type, nullptr, &size);
+    if (st != reg::ERROR_SUCCESS) return st;
+    std::vector<std::uint8_t> data;
+    if (type == reg::REG_SZ) {
+        out.kind = RawValue::Text;
+        st = readData(registry_, key.get(), native, size, data);
+        out.text = st == reg::ERROR_SUCCESS ? fromStored(data) : QString();
+        return st;
+    }
+    if (type == reg::REG_DWORD) {
+        st = readData(registry_, key.get(), native, 4, data);
+        if (st == reg::ERROR_SUCCESS) {
+            data.resize(4, 0);
+            out.kind = RawValue::Number;
+            out.number = fromDword(data.data());
+        }
+        return st;
+    }
+    return -1;
+}
+
+std::int32_t RegistryAccess::GetValue(reg::HKEY root, const QString& keyPath, const QString& name,
+                                      QString& value, std::int32_t* type) {
+    RawValue raw;
+    const std::int32_t st = readRaw(root, keyPath, name, raw);
+    if (raw.kind == RawValue::Text) {
+        value = raw.text;
+        if (type) *type = kTypeString;
+    } else if (raw.kind == RawValue::Number) {
+        value = QString::number(raw.number);
+        if (type) *type = kTypeNumber;
+    } else if (st == -1 && type) {
+        *type = 0;
+    }
+    return st;
+}
+
+std::int32_t RegistryAccess::GetValue(reg::HKEY root, const QString& keyPath, const QString& name,
+                                      std::int32_t& value, std::int32_t* type) {
+    RawValue raw;
+    const std::int32_t st = readRaw(root, keyPath, name, raw);
+    if (raw.kind == RawValue::Number) {
+        value = raw.number;
+        if (type) *type = kTypeNumber;
+        return st;
+    }
+    if (raw.kind == RawValue::Text) {
+        if (type) *type = kTypeString;
+        if (st != reg::ERROR_SUCCESS) {
+            value = 0;  // a failed string read yields empty text, which is zero
+            return st;
+        }
+        const auto n = parseNumber(raw.text);
+        if (!n) return kErrorInvalidData;
+        value = saturate<std::int32_t>(*n);
+        return st;
+    }
+    if (st == -1 && type) *type = 0;
+    return st;
+}
+
+std::int32_t RegistryAccess::GetValue(reg::HKEY root, const QString& keyPath, const QString& name,
+                                      std::int16_t& value, std::int32_t* type) {
+    std::int32_t wide = value;
+    const std::int32_t st = GetValue(root, keyPath, name, wide, type);
+    value = saturate<std::int16_t>(wide);
+    return st;
+}
+
+std::int32_t RegistryAccess::DeleteValue(reg::HKEY root, const QString& keyPath,
+                                         const QString& name) {
+    OpenKey key(registry_, root, keyPath);
+    if (!key.ok()) return key.failure();
+    return registry_.DeleteValue(key.get(), toNative(name));
+}
+
+std::int32_t RegistryAccess::EnumKeys(reg::HKEY root, const QString& keyPath, QStringList& names,
+                                      std::int32_t maxIndex, std::int32_t nameLength) {
+    (void)nameLength;
+    if (maxIndex <= 0) maxIndex = 50;
+    names.clear();
+    OpenKey key(registry_, root, keyPath);
+    if (!key.ok()) return reg::ERROR_SUCCESS;
+    for (std::int32_t i = 0; i <= maxIndex; ++i) {
+        std::string name;
+        if (registry_.EnumKey(key.get(), static_cast<std::uint32_t>(i), &name) != reg::ERROR_SUCCESS)
+            break;
+        QString n = QString::fromUtf8(name);
+        qsizetype end = n.size();
+        while (end > 0 && n.at(end - 1) == QLatin1Char(' ')) --end;
+        names.append(n.left(end));
+    }
+    return reg::ERROR_SUCCESS;
+}
+
+std::int32_t RegistryAccess::EnumValues(reg::HKEY root, const QString& keyPath,
+                                        std::vector<RegistryEntry>& entries, std::int32_t maxIndex,
+                                        std::int32_t nameLength) {
+    (void)nameLength;
+    if (maxIndex <= 0) maxIndex = 50;
+    entries.clear();
+    OpenKey key(registry_, root, keyPath);
+    if (!key.ok()) return key.failure();
+    for (std::uint32_t i = 0; entries.size() < static_cast<std::size_t>(maxIndex); ++i) {
+        std::string name;
+        std::uint32_t type = 0;
+        std::int32_t st = registry_.EnumValue(key.get(), i, &name, &type);
+        if (st == reg::ERROR_NO_MORE_ITEMS) return reg::ERROR_SUCCESS;
+        if (st != reg::ERROR_SUCCESS) return st;
+        RegistryEntry entry;
+        entry.Name = QString::fromUtf8(name);
+        if (type == reg::REG_SZ || type == reg::REG_DWORD) {
+            std::uint32_t size = 0;
+            std::uint32_t actual = 0;
+            st = registry_.QueryValueEx(key.get(), name, &actual, nullptr, &size);
+            std::vector<std::uint8_t> data;
+            if (st == reg::ERROR_SUCCESS)
+                st = readData(registry_, key.get(), name, type == reg::REG_DWORD ? 4 : size, data);
+            if (st != reg::ERROR_SUCCESS) return st;
+            if (type == reg::REG_SZ) {
+                entry.Type = kTypeString;
+                entry.Data = fromStored(data);
+            } else {
+                data.resize(4, 0);
+                entry.Type = kTypeNumber;
+                entry.Data = fromDword(data.data());
+            }
+        } else {
+            entry.Type = -1;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return reg::ERROR_SUCCESS;
+}
+
+}  // namespace ossivant
