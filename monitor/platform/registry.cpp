@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -60,8 +63,6 @@ std::int32_t statusFor(int rc, bool writing) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return ERROR_BADDB;
-    case SQLITE_CANTOPEN:
-        return ERROR_CANTOPEN;
     default:
         return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
     }
@@ -118,6 +119,22 @@ struct EnumCursor {
     std::int64_t version = -1;
     std::int64_t ownChanges = -1;
 };
+
+std::string readOnlyUri(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || std::strchr("/-._~", c)) {
+            uri.push_back(c);
+        } else {
+            uri += '%';
+            uri += hex[b >> 4];
+            uri += hex[b & 0x0F];
+        }
+    }
+    return uri + "?mode=ro&immutable=1";
+}
 
 }  // namespace
 
@@ -180,21 +197,33 @@ struct Registry::Impl {
         if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
 
-    // Opens the file and makes sure it holds a registry store, creating the
-    // store only in a file that is empty.
-    std::int32_t ensureReady() {
+    // Opens the file and makes sure it holds a sound registry store, creating
+    // the store only in a file that is empty. `writing` tells which status a
+    // busy or unreadable file gives.
+    std::int32_t ensureReady(bool writing) {
         if (ready) return ERROR_SUCCESS;
         if (!db) {
             std::error_code ec;
             const std::filesystem::path parent = std::filesystem::path(path).parent_path();
             if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-            const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+            // A file this process may not write is read as it stands: the
+            // shared index of the write-ahead log could not be set up
+            // beside it, so it is opened as an unchanging file instead.
+            const bool readOnly = access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
+            const int rc = readOnly ? sqlite3_open_v2(readOnlyUri(path).c_str(), &db,
+                                                      SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+                                    : sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                                      nullptr);
             if (rc != SQLITE_OK) {
                 closeDb();
                 return ERROR_CANTOPEN;
             }
             sqlite3_extended_result_codes(db, 1);
             sqlite3_busy_timeout(db, busyTimeoutMs);
+            // With the write-ahead log a commit needs no flush to disk: a
+            // crash still never leaves half a call behind, and a power loss
+            // can only lose the last calls, never damage the file.
+            sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
         }
         bool creating = false;
         try {
@@ -212,6 +241,7 @@ struct Registry::Impl {
                     exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
                     exec(("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str());
                     exec("COMMIT");
+                    exec("PRAGMA journal_mode=WAL");
                     status = ERROR_SUCCESS;
                 } else {
                     rollback();
@@ -224,7 +254,7 @@ struct Registry::Impl {
         } catch (const SqlFailure& f) {
             rollback();
             closeDb();
-            return statusFor(f.rc, creating);
+            return statusFor(f.rc, writing || creating);
         }
         ready = true;
         return ERROR_SUCCESS;
@@ -248,8 +278,14 @@ struct Registry::Impl {
         }
         if (appId == 0 && version == 0 && objects == 0) return ERROR_FILE_NOT_FOUND;
         if (appId != kApplicationId || version != kFormatVersion) return ERROR_BADDB;
-        auto s = sql("SELECT count(*) FROM keys WHERE id IN (1, 2) AND parent = 0");
-        if (!s.step() || s.integer(0) != 2) return ERROR_BADDB;
+        {
+            auto s = sql("SELECT count(*) FROM keys WHERE id IN (1, 2) AND parent = 0");
+            if (!s.step() || s.integer(0) != 2) return ERROR_BADDB;
+        }
+        // A file cut short or damaged must not be written into: the pages
+        // it lost would be taken for free space.
+        auto s = sql("PRAGMA quick_check(1)");
+        if (!s.step() || s.text(0) != "ok") return ERROR_BADDB;
         return ERROR_SUCCESS;
     }
 
@@ -258,7 +294,7 @@ struct Registry::Impl {
     template <typename Body>
     std::int32_t run(bool writing, Body&& body) {
         std::lock_guard lock(mutex);
-        std::int32_t status = ensureReady();
+        std::int32_t status = ensureReady(writing);
         if (status != ERROR_SUCCESS) return status;
         try {
             exec(writing ? "BEGIN IMMEDIATE" : "BEGIN");
@@ -339,7 +375,7 @@ Registry::Registry(std::string path, int busyTimeoutMs) : path_(std::move(path))
     impl_->path = path_;
     impl_->busyTimeoutMs = busyTimeoutMs;
     std::lock_guard lock(impl_->mutex);
-    impl_->ensureReady();  // a failure is reported by each call
+    impl_->ensureReady(false);  // a failure is reported by each call
 }
 
 Registry::~Registry() = default;

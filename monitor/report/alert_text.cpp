@@ -71,9 +71,9 @@ QString WrapMailText(const QString& text) {
     };
     const qsizetype size = text.size();
     qsizetype pos = 0;  // the rest of the text still to be wrapped starts here
-    qsizetype eol = -1;
+    qsizetype eol = text.indexOf(kCrLf);  // the next CR LF at or after pos, or -1
     while (pos < size) {
-        if (eol < pos) eol = text.indexOf(kCrLf, pos);
+        if (eol >= 0 && eol < pos) eol = text.indexOf(kCrLf, pos);
         // Length of the current line up to its CR LF, or -1 when it is the last one.
         const qsizetype lineLength = eol < 0 ? -1 : eol - pos;
 

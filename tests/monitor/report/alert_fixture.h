@@ -61,9 +61,12 @@ void PrintRowName(const Row& row, std::ostream* out) {
     *out << row.name;
 }
 
-// A temporary program folder whose Messages/ the test fills.
+// A temporary program folder whose Messages/ the test fills. It lives in the
+// build tree, as a program folder does, so a library in it can be loaded even
+// where the system's temporary folder is mounted noexec.
 class ProgramFolder {
 public:
+    ProgramFolder() : dir_(QStringLiteral(OV_TEST_TMP_ROOT "/program-XXXXXX")) {}
     QString path() const { return dir_.path(); }
     void writeMessage(const QString& name, const QByteArray& bytes) {
         QDir(dir_.path()).mkpath(QStringLiteral("Messages"));

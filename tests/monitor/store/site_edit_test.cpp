@@ -140,6 +140,15 @@ TEST_F(SiteEditTest, RemovingASiteRenumbersAndKeepsResults) {
     EXPECT_TRUE(hasKey("\\Address"));
 }
 
+TEST_F(SiteEditTest, RemovingAnUnknownSiteLeavesTheListKeyAlone) {
+    // No site keys below \Address, so deleting it would succeed: a missing
+    // pointer must not turn into a deletion of the whole list key.
+    store.RemoveSite(1);
+    EXPECT_TRUE(hasKey("\\Address"));
+    EXPECT_EQ(number("\\Address", "NumActualDomain"), 0);
+    EXPECT_EQ(sites.SiteCount(), 0);
+}
+
 TEST_F(SiteEditTest, TheTableRefusesIndexesOutsideItsRange) {
     store.AddSite(entered("a.example"));
     EXPECT_THROW(sites[0], std::out_of_range);

@@ -339,6 +339,25 @@ TEST_F(SiteStoreTest, ImportedSitesComeAfterTheNumberedOnes) {
     EXPECT_EQ(sites.SiteCount(), 3);
 }
 
+TEST_F(SiteStoreTest, AHandWrittenPointerWithABackslashResetsTheKeyItWasReadFrom) {
+    storeSite("host.example\\odd", 1, 3, "Down");
+    point(1, "host.example\\odd");  // not escaped, as a hand-made list might hold it
+    store.LoadSites(false, false);
+    ASSERT_EQ(sites.SiteCount(), 1);
+    EXPECT_EQ(number(site("host.example%5codd"), "Status"), 4);
+    EXPECT_EQ(text(site("host.example%5codd"), "Comments"), "");
+    EXPECT_FALSE(hasKey(site("host.example")));
+}
+
+TEST_F(SiteStoreTest, ASiteWithoutAURLIsNeverWrittenIntoTheListKey) {
+    store.SaveSiteCount(0);
+    const int i = sites.append({});
+    store.SaveSite(i, true);
+    store.WriteSiteKey(SiteRecord{}, 0);
+    EXPECT_EQ(valueNames("\\Address"), QStringList({"NumActualDomain"}));
+    EXPECT_FALSE(hasKey("\\AddressKey"));
+}
+
 TEST_F(SiteStoreTest, SaveSiteCountCreatesTheKeyOnlyForZero) {
     store.SaveSiteCount(3);
     EXPECT_FALSE(hasKey("\\Address"));
