@@ -1,0 +1,177 @@
+// What a check cycle costs beyond the HTTP requests themselves, and what a
+// cycle costs while it waits on a server that never answers.
+//
+// 1. A manual cycle over N enabled sites (default 200) served by a local
+//    HTTP server, against a plain libcurl loop fetching the same N URLs one
+//    after the other with a fresh connection each, in the same run. The
+//    difference is the engine's own work per site: registry writes, log
+//    lines, events, the walk.
+// 2. The CPU time of the process while the cycle's only probe waits W
+//    seconds (default 10) on a server that accepts and stays silent, with
+//    TimerMain ticking every second, against an idle event loop.
+//
+// Usage: engine_cycle_bench [sites] [wait-seconds] [rounds]
+#include <curl/curl.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "monitor/engine/check_engine.h"
+#include "monitor/platform/inet_transfer.h"
+#include "tests/support/fake_alert_sender.h"
+#include "tests/support/fake_engine_screen.h"
+#include "tests/support/fake_http_server.h"
+#include "tests/support/temp_registry.h"
+
+using namespace ossivant;
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+size_t discard(char*, size_t size, size_t n, void*) { return size * n; }
+
+// The reference: the same URLs, one plain request after the other.
+double curlLoop(const std::vector<std::string>& urls) {
+    QElapsedTimer wall;
+    wall.start();
+    for (const std::string& url : urls) {
+        CURL* curl = curl_easy_init();
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
+        curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+        if (curl_easy_perform(curl) != CURLE_OK) std::fprintf(stderr, "curl failed: %s\n", url.c_str());
+        curl_easy_cleanup(curl);
+    }
+    return double(wall.nsecsElapsed()) / 1e9;
+}
+
+// The monitor's engine with a real transfer control, registry and log, and
+// a screen that shows nothing.
+struct Monitor {
+    explicit Monitor(const test::TempRegistry& temp) : registry(temp.path()) {
+        settings.TimerInterval = 60;
+        settings.TimerWarning = 15;
+        settings.LogPath = QString::fromStdString(temp.dir().file(""));
+        settings.LogPeriod = 1;
+        settings.AllowType = 1;
+        timerMain.setInterval(1000);
+        QObject::connect(&timerMain, &QTimer::timeout, [this] { engine.TimerMain_Timer(); });
+        timerMain.start();
+    }
+    void addSite(const std::string& url, std::int32_t timeOut) {
+        SiteRecord r;
+        r.URL = QString::fromStdString(url.substr(7));
+        r.Status = StatusOK;
+        r.Enabled = 1;
+        r.TimeOut = timeOut;
+        store.SaveSite(sites.append(r), true);
+    }
+    // Starts a cycle and runs the event loop until it ends.
+    double cycle(int boundSeconds) {
+        QElapsedTimer wall;
+        wall.start();
+        engine.mF_StartCheck_Click();
+        const QDeadlineTimer deadline(boundSeconds * 1000);
+        while (engine.CycleRunning() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        if (engine.CycleRunning()) std::fprintf(stderr, "cycle did not end in time\n");
+        return double(wall.nsecsElapsed()) / 1e9;
+    }
+
+    reg::Registry registry;
+    RegistryAccess access{registry};
+    test::FakeEngineScreen screen;
+    SiteTable sites;
+    SiteStore store{access, sites, screen.messages};
+    Settings settings;
+    SystemClock clock;
+    InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
+    CheckLog log{settings, clock};
+    test::FakeAlertSender alerts;
+    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, screen.screen()};
+    QTimer timerMain;
+};
+
+double waitInEventLoop(int seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    const double before = cpuSeconds();
+    loop.exec();
+    return cpuSeconds() - before;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const int waitSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    // --- 1. a cycle over `count` sites ----------------------------------
+    test::FakeHttpServer server(
+        test::httpReply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok"));
+    std::vector<std::string> urls;
+    for (int k = 0; k < count; ++k) urls.push_back(server.url("/site" + std::to_string(k)));
+
+    test::TempRegistry temp;
+    Monitor monitor(temp);
+    for (const std::string& url : urls) monitor.addSite(url, 30);
+
+    std::vector<double> engineTimes, curlTimes;
+    curlLoop(urls);      // warm up both paths once
+    monitor.cycle(300);
+    for (int r = 0; r < rounds; ++r) {
+        curlTimes.push_back(curlLoop(urls));
+        engineTimes.push_back(monitor.cycle(300));
+    }
+    const double engineS = median(engineTimes), curlS = median(curlTimes);
+    int ok = 0;
+    for (const SiteRecord& s : monitor.sites) ok += s.Status == StatusOK;
+    std::printf("cycle over %d sites (median of %d): engine %.3f s, plain libcurl loop %.3f s\n", count,
+                rounds, engineS, curlS);
+    std::printf("ratio engine/libcurl: %.2f; engine's own work per site: %.3f ms; sites OK: %d/%d\n",
+                engineS / curlS, (engineS - curlS) * 1e3 / count, ok, count);
+
+    // --- 2. CPU while the cycle waits on a silent server -----------------
+    const double idleCpu = waitInEventLoop(waitSeconds);
+    test::FakeHttpServer silent({test::HttpStep::readRequest(), test::HttpStep::silent()});
+    test::TempRegistry temp2;
+    Monitor waiting(temp2);
+    waiting.addSite(silent.url("/"), waitSeconds + 30);
+    waiting.engine.mF_StartCheck_Click();
+    silent.waitForConnections(1, std::chrono::seconds(5));
+    const double waitCpu = waitInEventLoop(waitSeconds);
+    const bool stillWaiting = waiting.engine.CycleRunning() && waiting.inet.StillExecuting();
+    waiting.engine.StopCheck();
+    std::printf("idle event loop : %8.3f ms CPU in %d s\n", idleCpu * 1e3, waitSeconds);
+    std::printf("cycle waiting   : %8.3f ms CPU in %d s (%.4f%% of one core); %s\n", waitCpu * 1e3,
+                waitSeconds, 100.0 * waitCpu / waitSeconds,
+                stillWaiting ? "the probe waited the whole time" : "NOT waiting as staged");
+    curl_global_cleanup();
+    return ok == count && stillWaiting ? 0 : 1;
+}

@@ -1,0 +1,227 @@
+// The monitor's check engine, headless, against real local parts: Python's
+// http.server serves a site that answers 404, the real transfer control
+// probes it, the real hand-off library starts the real quorvane3, and
+// aiosmtpd receives the alert. Two cycles make the site down; a third sends
+// nothing more.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "monitor/engine/check_engine.h"
+#include "monitor/platform/inet_transfer.h"
+#include "monitor/report/send_email.h"
+#include "tests/e2e/smtp_sink.h"
+#include "tests/support/core_app.h"
+#include "tests/support/fake_engine_screen.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/temp_registry.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace ossivant;
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Python's http.server on 127.0.0.1 at a port of the system's choice,
+// serving an empty folder, so every page answers 404. Stopped by its pid.
+class HttpServer {
+public:
+    explicit HttpServer(const std::string& root) {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        ::posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+        pid_ = e2e::Spawn({"/usr/bin/python3", "-u", "-m", "http.server", "--bind", "127.0.0.1",
+                           "--directory", root, "0"},
+                          &actions);
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        out_ = out[0];
+        // "Serving HTTP on 127.0.0.1 port 41234 (http://127.0.0.1:41234/) ..."
+        std::string text;
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (pid_ > 0 && port_ == 0 && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 200) <= 0) continue;
+            char chunk[512];
+            const ssize_t n = ::read(out_, chunk, sizeof chunk);
+            if (n <= 0) break;
+            text.append(chunk, static_cast<std::size_t>(n));
+            const auto at = text.find(" port ");
+            if (at != std::string::npos && text.find(' ', at + 6) != std::string::npos)
+                port_ = static_cast<std::uint16_t>(std::stoi(text.substr(at + 6)));
+        }
+    }
+    ~HttpServer() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            e2e::WaitExit(pid_, 10s);
+        }
+        if (out_ >= 0) ::close(out_);
+    }
+    std::uint16_t port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+class EngineAlertE2ETest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::coreApplication();
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        ::setenv("QUORVANE3_INI", tmp.file("quorvane3.ini").c_str(), 1);
+        ::setenv("VB_QUORVANE3_SPOOL", spool.path().c_str(), 1);
+        ::setenv("no_proxy", "127.0.0.1", 1);
+        ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
+        ASSERT_NE(http.port(), 0) << "Python's http.server did not start";
+
+        settings.TimerInterval = 60;
+        settings.TimerWarning = 15;
+        settings.ManagerEmail = QStringLiteral("boss@example.org");
+        settings.ManagerName = QStringLiteral("Dana Boss");
+        settings.ManagerSMTP = QStringLiteral("127.0.0.1");
+        settings.ManagerSMTPPort = sink.Port();
+        settings.LogPath = QString::fromStdString(logs.path().string());
+        settings.LogPeriod = 1;
+        settings.AllowType = 1;
+        timerMain.setInterval(1000);
+        QObject::connect(&timerMain, &QTimer::timeout, [this] { engine.TimerMain_Timer(); });
+        timerMain.start();
+    }
+    void TearDown() override {
+        ::unsetenv("TMPDIR");
+        ::unsetenv("QUORVANE3_INI");
+        ::unsetenv("VB_QUORVANE3_SPOOL");
+    }
+
+    bool runCycle() {
+        engine.mF_StartCheck_Click();
+        const QDeadlineTimer deadline(30000);
+        while (engine.CycleRunning() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        return !engine.CycleRunning();
+    }
+
+    // Waits (bounded) until the detached sender has logged and left no job.
+    std::string sendLog() {
+        std::string log;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            log.clear();
+            bool jobsLeft = false;
+            for (const auto& entry : std::filesystem::directory_iterator(spool.path())) {
+                if (entry.path().extension() == ".log") log += ReadText(entry.path());
+                if (entry.path().filename().string().rfind("job-", 0) == 0) jobsLeft = true;
+            }
+            if (!log.empty() && !jobsLeft) break;
+            std::this_thread::sleep_for(20ms);
+        }
+        return log;
+    }
+
+    test::TempDir tmp, spool, logs, received, www;
+    e2e::SmtpSink sink{received.path().string()};
+    HttpServer http{www.path().string()};
+    test::TempRegistry temp;
+    reg::Registry registry{temp.path()};
+    RegistryAccess access{registry};
+    test::FakeEngineScreen screen;
+    SiteTable sites;
+    SiteStore store{access, sites, screen.messages};
+    Settings settings;
+    SystemClock clock;
+    InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
+    CheckLog log{settings, clock};
+    HandOffAlertSender alerts{settings, QStringLiteral(OSSIVANT_PROGRAM_DIR_PATH)};
+    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, screen.screen()};
+    QTimer timerMain;
+};
+
+TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
+    const QString url = QStringLiteral("127.0.0.1:%1/status.html").arg(http.port());
+    SiteRecord site;
+    site.URL = url;
+    site.Status = StatusUnchecked;
+    site.Enabled = 1;
+    site.TimeOut = 10;
+    store.SaveSite(sites.append(site), true);
+
+    ASSERT_TRUE(runCycle());
+    EXPECT_EQ(sites[1].Status, StatusWarning);
+    EXPECT_FALSE(sink.Next(0ms));
+
+    ASSERT_TRUE(runCycle());
+    EXPECT_EQ(sites[1].Status, StatusFailed);
+    EXPECT_EQ(screen.window.beeps, 1);
+
+    const std::optional<e2e::ReceivedMail> mail = sink.Next(30s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->defects, std::vector<std::string>{});
+    EXPECT_EQ(mail->recipients, std::vector<std::string>{"boss@example.org"});
+    EXPECT_EQ(mail->Header("From"), "Ossivant <boss@example.org>");
+    EXPECT_EQ(mail->Header("Subject"), "Ossivant Alert");
+    EXPECT_EQ(mail->Header("X-Mailer"), "Quorvane 3.0");
+    // The shipped 404 template, its placeholders filled (and its lines
+    // wrapped, so compare with every run of blanks and line breaks as one blank).
+    const std::string address = "http://" + url.toStdString();
+    std::string flat;
+    for (const char c : mail->body) {
+        const bool space = c == ' ' || c == '\n';
+        if (!space) flat += c;
+        else if (!flat.empty() && flat.back() != ' ') flat += ' ';
+    }
+    EXPECT_EQ(flat.rfind("Dear Dana Boss, Ossivant checked " + address +
+                             " and the server answered with HTTP response code 404 (Not Found).",
+                         0),
+              0u)
+        << mail->body;
+    EXPECT_NE(flat.find("The page was not found on the server."), std::string::npos);
+    EXPECT_EQ(mail->body.find('%'), std::string::npos) << mail->body;
+
+    // A third failure records, but mails nothing.
+    ASSERT_TRUE(runCycle());
+    EXPECT_EQ(sites[1].Status, StatusFailed);
+    const std::string sent = sendLog();
+    std::size_t successes = 0;
+    for (std::size_t at = 0; (at = sent.find("Succeeded to send a mail", at)) != std::string::npos; ++at)
+        ++successes;
+    EXPECT_EQ(successes, 1u) << sent;
+    EXPECT_FALSE(sink.Next(500ms));
+
+    // The check log: start, data and end line of each cycle.
+    QFile file(log.LogFileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    ASSERT_EQ(lines.size(), 9);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_TRUE(lines[3 * c].startsWith(QStringLiteral("[START CHECK: MANUAL - ")));
+        EXPECT_TRUE(lines[3 * c + 1].contains(QStringLiteral(",http://") + url +
+                                              QStringLiteral(",404 File Not Found,")));
+        EXPECT_EQ(lines[3 * c + 2], QStringLiteral("[END CHECK]"));
+    }
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",4")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",E-mail Notification Sent,2")));
+    EXPECT_TRUE(lines[7].endsWith(QStringLiteral(",,2")));
+}
+
+}  // namespace
