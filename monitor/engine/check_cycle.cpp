@@ -223,8 +223,9 @@ void CheckEngine::finishCycle() {
 
 void CheckEngine::StopCheck() {
     if (!parts_.inet.StillExecuting()) {
+        // Nothing else changes: a walk between two probes goes on at its
+        // next event or tick, after the Stop button has closed its window.
         screen_.messages.show(kNotInProgress, MsgButtons::Ok);
-        advance();
         return;
     }
     state_.bCheckInProgress = false;

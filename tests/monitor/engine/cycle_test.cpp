@@ -256,6 +256,9 @@ TEST_F(EngineTest, StopWithNothingExecutingOnlyTellsTheOperator) {
     inet.setStillExecuting(false);  // the control went idle without telling
     engine.StopCheck();
     EXPECT_EQ(fakes.messages.texts.size(), 2);
+    EXPECT_TRUE(st.bCheckInProgress);
+    EXPECT_EQ(inet.cancelCount, 0);
+    engine.TimerMain_Timer();
     EXPECT_TRUE(engine.CycleRunning());
     EXPECT_EQ(probedUrls().last(), QStringLiteral("http://b.test"));
     EXPECT_TRUE(dataLines().empty());
