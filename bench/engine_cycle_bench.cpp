@@ -14,17 +14,16 @@
 #include <curl/curl.h>
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "monitor/engine/check_engine.h"
 #include "monitor/platform/inet_transfer.h"
@@ -49,7 +48,9 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-size_t discard(char*, size_t size, size_t n, void*) { return size * n; }
+size_t discard(char*, size_t size, size_t n, void*) {
+    return size * n;
+}
 
 // The reference: the same URLs, one plain request after the other.
 double curlLoop(const std::vector<std::string>& urls) {
@@ -62,7 +63,8 @@ double curlLoop(const std::vector<std::string>& urls) {
         curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
         curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-        if (curl_easy_perform(curl) != CURLE_OK) std::fprintf(stderr, "curl failed: %s\n", url.c_str());
+        if (curl_easy_perform(curl) != CURLE_OK)
+            std::fprintf(stderr, "curl failed: %s\n", url.c_str());
         curl_easy_cleanup(curl);
     }
     return double(wall.nsecsElapsed()) / 1e9;
@@ -133,8 +135,8 @@ int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
     // --- 1. a cycle over `count` sites ----------------------------------
-    test::FakeHttpServer server(
-        test::httpReply("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok"));
+    test::FakeHttpServer server(test::httpReply(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok"));
     std::vector<std::string> urls;
     for (int k = 0; k < count; ++k) urls.push_back(server.url("/site" + std::to_string(k)));
 
@@ -143,7 +145,7 @@ int main(int argc, char** argv) {
     for (const std::string& url : urls) monitor.addSite(url, 30);
 
     std::vector<double> engineTimes, curlTimes;
-    curlLoop(urls);      // warm up both paths once
+    curlLoop(urls);  // warm up both paths once
     monitor.cycle(300);
     for (int r = 0; r < rounds; ++r) {
         curlTimes.push_back(curlLoop(urls));
@@ -152,10 +154,11 @@ int main(int argc, char** argv) {
     const double engineS = median(engineTimes), curlS = median(curlTimes);
     int ok = 0;
     for (const SiteRecord& s : monitor.sites) ok += s.Status == StatusOK;
-    std::printf("cycle over %d sites (median of %d): engine %.3f s, plain libcurl loop %.3f s\n", count,
-                rounds, engineS, curlS);
-    std::printf("ratio engine/libcurl: %.2f; engine's own work per site: %.3f ms; sites OK: %d/%d\n",
-                engineS / curlS, (engineS - curlS) * 1e3 / count, ok, count);
+    std::printf("cycle over %d sites (median of %d): engine %.3f s, plain libcurl loop %.3f s\n",
+                count, rounds, engineS, curlS);
+    std::printf(
+        "ratio engine/libcurl: %.2f; engine's own work per site: %.3f ms; sites OK: %d/%d\n",
+        engineS / curlS, (engineS - curlS) * 1e3 / count, ok, count);
 
     // --- 2. CPU while the cycle waits on a silent server -----------------
     const double idleCpu = waitInEventLoop(waitSeconds);

@@ -7,7 +7,6 @@
 #include "monitor/engine/menu_lock.h"
 #include "monitor/engine/panel_time.h"
 #include "monitor/engine/text_util.h"
-#include "monitor/report/send_result_note.h"
 
 namespace ossivant {
 
@@ -54,7 +53,8 @@ void CheckEngine::TimerAutoCheck_Timer() {
     if (parts_.sites.SiteCount() < 1) {
         state_.NextCheckTime = now().addSecs(interval);
         screen_.panels.SetPanelText(3, kNoSites);
-        screen_.panels.SetPanelText(2, kNext + QLatin1Char(' ') + PanelTimeText(state_.NextCheckTime));
+        screen_.panels.SetPanelText(2,
+                                    kNext + QLatin1Char(' ') + PanelTimeText(state_.NextCheckTime));
         return;
     }
     SiteCheck_Disable(screen_.menus);
@@ -108,10 +108,14 @@ void CheckEngine::enter(Step next) {
 
 const char* CheckEngine::stepName(Step step) {
     switch (step) {
-    case Step::Idle: return "Idle";
-    case Step::NextSite: return "NextSite";
-    case Step::AwaitIdle: return "AwaitIdle";
-    case Step::AwaitProbe: return "AwaitProbe";
+        case Step::Idle:
+            return "Idle";
+        case Step::NextSite:
+            return "NextSite";
+        case Step::AwaitIdle:
+            return "AwaitIdle";
+        case Step::AwaitProbe:
+            return "AwaitProbe";
     }
     return "?";
 }

@@ -22,10 +22,10 @@ namespace ossivant {
 // The program-wide parts the engine works on; all outlive it.
 struct EngineParts {
     SiteTable& sites;
-    SiteStore& store;           // SaveSite after every outcome
-    const Settings& settings;   // read live: the options dialog may change them
-    RegistryAccess& registry;   // the platform's cookie setting
-    TransferControl& inet;      // Inet1
+    SiteStore& store;          // SaveSite after every outcome
+    const Settings& settings;  // read live: the options dialog may change them
+    RegistryAccess& registry;  // the platform's cookie setting
+    TransferControl& inet;     // Inet1
     CheckLog& log;
     AlertSender& alerts;
     const Clock& clock;

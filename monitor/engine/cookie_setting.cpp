@@ -14,7 +14,8 @@ int ReadCookiePolicy(RegistryAccess& registry) {
 
 void CookieSwitch::SwitchTo(std::int32_t allowType) {
     std::int32_t value = 0;
-    const std::int32_t status = registry_.GetValue(kHive, kInternetSettingsKey, kAllowCookies, value);
+    const std::int32_t status =
+        registry_.GetValue(kHive, kInternetSettingsKey, kAllowCookies, value);
     if (status == reg::ERROR_SUCCESS) {
         saved_ = value;
         found_ = Found::Number;
@@ -35,16 +36,16 @@ void CookieSwitch::SwitchTo(std::int32_t allowType) {
 
 void CookieSwitch::Restore() {
     switch (found_) {
-    case Found::Missing:
-        registry_.DeleteValue(kHive, kInternetSettingsKey, kAllowCookies);
-        break;
-    case Found::Text:
-        registry_.SetValue(kHive, kInternetSettingsKey, kAllowCookies, savedText_, kTypeString);
-        break;
-    case Found::Number:
-    case Found::Unreadable:
-        registry_.SetValue(kHive, kInternetSettingsKey, kAllowCookies, saved_, kTypeNumber);
-        break;
+        case Found::Missing:
+            registry_.DeleteValue(kHive, kInternetSettingsKey, kAllowCookies);
+            break;
+        case Found::Text:
+            registry_.SetValue(kHive, kInternetSettingsKey, kAllowCookies, savedText_, kTypeString);
+            break;
+        case Found::Number:
+        case Found::Unreadable:
+            registry_.SetValue(kHive, kInternetSettingsKey, kAllowCookies, saved_, kTypeNumber);
+            break;
     }
 }
 

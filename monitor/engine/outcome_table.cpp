@@ -35,14 +35,14 @@ constexpr std::array kRows{
 };
 
 constexpr std::array kClasses{
-    "1xx Informational Response Received",
-    "2xx Success Response Received",
-    "3xx Redirectional Response Received",
-    "4xx Request Error Response Received",
+    "1xx Informational Response Received", "2xx Success Response Received",
+    "3xx Redirectional Response Received", "4xx Request Error Response Received",
     "5xx Server Error Response Received",
 };
 
-ProbeOutcome Failure(const QString& code, const QString& text) { return {false, code, text}; }
+ProbeOutcome Failure(const QString& code, const QString& text) {
+    return {false, code, text};
+}
 
 }  // namespace
 

@@ -24,8 +24,8 @@ void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
 
 void CheckEngine::Inet1_StateChanged(int state) {
     static const QString* const kStepTexts[] = {
-        nullptr,      &kResolvingHost, &kHostFound,  &kConnecting,    &kConnected,     &kRequesting,
-        &kRequestSent, &kReceiving,    &kReceived,   &kDisconnecting, &kDisconnected,
+        nullptr,       &kResolvingHost, &kHostFound, &kConnecting,    &kConnected,    &kRequesting,
+        &kRequestSent, &kReceiving,     &kReceived,  &kDisconnecting, &kDisconnected,
     };
     if (state == transfer_state::None) {
         // nothing happened yet
@@ -61,10 +61,9 @@ void CheckEngine::errorResult() {
 }
 
 void CheckEngine::unexpectedStateResult(int state) {
-    SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("0"),
-                    kUnrecognizedState + QStringLiteral(" (") + QString::number(state) +
-                        QLatin1Char(')'),
-                    2);
+    SiteCheckUpdate(
+        state_.lCheckIndex, QStringLiteral("0"),
+        kUnrecognizedState + QStringLiteral(" (") + QString::number(state) + QLatin1Char(')'), 2);
     writeDataLineUnlessDoubleCheck();
 }
 
@@ -89,6 +88,8 @@ void CheckEngine::TimerMain_Timer() {
     advance();
 }
 
-void CheckEngine::writeDataLine() { parts_.log.WriteLog(false, false, false, record_); }
+void CheckEngine::writeDataLine() {
+    parts_.log.WriteLog(false, false, false, record_);
+}
 
 }  // namespace ossivant

@@ -57,8 +57,8 @@ void CheckEngine::SiteCheckUpdate(std::int32_t lCheckIndex2, const QString& szEm
 void CheckEngine::doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowFound,
                                  const QString& text, std::int16_t result2) {
     state_.DoubleCheckResult = result2;
-    record_.ResultText = QStringLiteral("(1) ") + state_.SavedResultText +
-                         QStringLiteral("<BR>(2) ") + text;
+    record_.ResultText =
+        QStringLiteral("(1) ") + state_.SavedResultText + QStringLiteral("<BR>(2) ") + text;
     record_.HTMLStyle = 2;
     addNote(kEmphasisOpen + kIpCheckPerformed + kEmphasisClose);
     if (rowFound) {
@@ -84,13 +84,13 @@ void CheckEngine::doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowF
 
 // Path S: a site in warning failed on its URL and has an IP address; before
 // it is called down, its IP address is probed. Nothing is recorded yet.
-void CheckEngine::doubleCheckStart(std::int32_t index, const SiteRecord& site,
-                                   const QString& code, const QString& text) {
+void CheckEngine::doubleCheckStart(std::int32_t index, const SiteRecord& site, const QString& code,
+                                   const QString& text) {
     state_.bInetDoubleCheck = true;
     state_.SavedAlertCode = code;
     state_.SavedResultText = text;
-    record_.SiteLabel = QStringLiteral("(1) ") + record_.SiteLabel +
-                        QStringLiteral("<BR>(2) ") + HttpAddress(site.IP);
+    record_.SiteLabel = QStringLiteral("(1) ") + record_.SiteLabel + QStringLiteral("<BR>(2) ") +
+                        HttpAddress(site.IP);
     record_.ResultText = text;
     state_.InetCheckType = 2;
     cancelIfRequesting(HttpAddress(site.URL));
@@ -101,8 +101,8 @@ void CheckEngine::doubleCheckStart(std::int32_t index, const SiteRecord& site,
 // Path F: a failure without IP double check: the first makes a warning, the
 // one after it makes the site down and sends the alert, later ones only
 // record.
-void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound,
-                          const QString& code, const QString& text) {
+void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound, const QString& code,
+                          const QString& text) {
     if (site.Status == StatusWarning) {
         state_.bSiteDown = true;
         if (rowFound) {
@@ -142,7 +142,8 @@ void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound,
 std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index) {
     AlertFacts facts;
     facts.site = *siteAt(index);
-    if (const SiteRecord* checked = siteAt(state_.lCheckIndex)) facts.checkTimeOut = checked->TimeOut;
+    if (const SiteRecord* checked = siteAt(state_.lCheckIndex))
+        facts.checkTimeOut = checked->TimeOut;
     facts.bInetDoubleCheck = state_.bInetDoubleCheck;
     facts.DoubleCheckResult = state_.DoubleCheckResult;
     facts.probeURL = parts_.inet.URL();
@@ -155,12 +156,13 @@ std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index) {
 // Stops the running request when it is the one for `address` (compared
 // without regard to case, with the address as stored).
 void CheckEngine::cancelIfRequesting(const QString& address) {
-    if (parts_.inet.StillExecuting() &&
-        parts_.inet.URL().toLower() == address.toLower())
+    if (parts_.inet.StillExecuting() && parts_.inet.URL().toLower() == address.toLower())
         parts_.inet.Cancel();
 }
 
-void CheckEngine::addNote(const QString& note) { record_.Notes = AddNote(record_.Notes, note); }
+void CheckEngine::addNote(const QString& note) {
+    record_.Notes = AddNote(record_.Notes, note);
+}
 
 SiteRecord* CheckEngine::siteAt(std::int32_t index) {
     if (index < 1 || index > parts_.sites.SiteCount()) return nullptr;

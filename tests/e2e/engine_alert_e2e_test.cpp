@@ -9,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTimer>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -186,8 +185,10 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     std::string flat;
     for (const char c : mail->body) {
         const bool space = c == ' ' || c == '\n';
-        if (!space) flat += c;
-        else if (!flat.empty() && flat.back() != ' ') flat += ' ';
+        if (!space)
+            flat += c;
+        else if (!flat.empty() && flat.back() != ' ')
+            flat += ' ';
     }
     EXPECT_EQ(flat.rfind("Dear Dana Boss, Ossivant checked " + address +
                              " and the server answered with HTTP response code 404 (Not Found).",
@@ -202,7 +203,8 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     EXPECT_EQ(sites[1].Status, StatusFailed);
     const std::string sent = sendLog();
     std::size_t successes = 0;
-    for (std::size_t at = 0; (at = sent.find("Succeeded to send a mail", at)) != std::string::npos; ++at)
+    for (std::size_t at = 0; (at = sent.find("Succeeded to send a mail", at)) != std::string::npos;
+         ++at)
         ++successes;
     EXPECT_EQ(successes, 1u) << sent;
     EXPECT_FALSE(sink.Next(500ms));

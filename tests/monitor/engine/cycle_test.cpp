@@ -39,10 +39,11 @@ TEST_F(EngineTest, DisabledSiteIsLoggedOnlyWhenDisabledSitesAreLogged) {
 
 TEST_F(EngineTest, SitesWithoutAddressAreSkippedOrReportedMissing) {
     settings.DiskLogDisabled = 0;
-    sites.append(SiteRecord{QString(), QString(), StatusOK, 1, 30, {}});           // 1: nothing
-    sites.append(SiteRecord{QStringLiteral("   "), QStringLiteral("  "), StatusOK, 1, 30, {}});  // 2
+    sites.append(SiteRecord{QString(), QString(), StatusOK, 1, 30, {}});  // 1: nothing
+    sites.append(
+        SiteRecord{QStringLiteral("   "), QStringLiteral("  "), StatusOK, 1, 30, {}});  // 2
     sites.append(SiteRecord{QString(), QStringLiteral("  "), StatusOK, 0, 30, {}});  // 3: disabled
-    addSite(QStringLiteral("real.test"));                                           // 4
+    addSite(QStringLiteral("real.test"));                                            // 4
 
     engine.mF_StartCheck_Click();
     EXPECT_EQ(probedUrls(), QStringList{QStringLiteral("http://real.test")});
@@ -146,7 +147,8 @@ TEST_F(EngineTest, StartDuringARunningCycleIsIgnored) {
     respond(200);
     respond(200);
     EXPECT_FALSE(engine.CycleRunning());
-    EXPECT_EQ(probedUrls(), QStringList({QStringLiteral("http://a.test"), QStringLiteral("http://b.test")}));
+    EXPECT_EQ(probedUrls(),
+              QStringList({QStringLiteral("http://a.test"), QStringLiteral("http://b.test")}));
     EXPECT_EQ(logLines().filter(QStringLiteral("[END CHECK]")).size(), 1);
 }
 
@@ -316,7 +318,9 @@ TEST_F(EngineTest, CookieSettingHeldAsTextIsPutBackAsText) {
     respond(200);
     QString text;
     std::int32_t type = 0;
-    ASSERT_EQ(access.GetValue(reg::HKEY_CURRENT_USER, kInternetSettingsKey, kAllowCookies, text, &type), 0);
+    ASSERT_EQ(
+        access.GetValue(reg::HKEY_CURRENT_USER, kInternetSettingsKey, kAllowCookies, text, &type),
+        0);
     EXPECT_EQ(type, kTypeString);
     EXPECT_EQ(text, QStringLiteral("ask"));
 }

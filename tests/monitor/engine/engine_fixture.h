@@ -97,8 +97,8 @@ protected:
             const QStringList f = line.split(QLatin1Char(','));
             if (f.size() < 6) continue;
             // Fields hold no commas in these tests, except possibly notes.
-            out.push_back({f[0], f[1], f[2], f[3], f.mid(4, f.size() - 5).join(QLatin1Char(',')),
-                           f.back()});
+            out.push_back(
+                {f[0], f[1], f[2], f[3], f.mid(4, f.size() - 5).join(QLatin1Char(',')), f.back()});
         }
         return out;
     }

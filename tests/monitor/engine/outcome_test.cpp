@@ -180,7 +180,8 @@ TEST_F(SiteLifeTest, TimeOutStartsTheDoubleCheckWhoseOwnTimeOutEndsIt) {
     EXPECT_EQ(alerts.sent[0].code, QStringLiteral("8001"));
     const auto lines = dataLines();
     ASSERT_EQ(lines.size(), 1u);  // written once, after the double check
-    EXPECT_EQ(lines[0].resultText, QStringLiteral("(1) Request Timed-Out<BR>(2) Request Timed-Out"));
+    EXPECT_EQ(lines[0].resultText,
+              QStringLiteral("(1) Request Timed-Out<BR>(2) Request Timed-Out"));
     EXPECT_EQ(lines[0].elapsed, QStringLiteral("40"));
     EXPECT_TRUE(st.RequestTimeOut.isNull());
 }
@@ -226,7 +227,9 @@ struct NoteCase {
     bool doubleCheck;
     const char* note;
 };
-inline void PrintTo(const NoteCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const NoteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AlertNoteTest : public SiteLifeTest, public ::testing::WithParamInterface<NoteCase> {};
 
@@ -244,24 +247,25 @@ TEST_P(AlertNoteTest, FailedHandOffNamesWhatIsMissingOnlyAfterADoubleCheck) {
     });
     EXPECT_EQ(sites[i].Status, StatusFailed);
     ASSERT_EQ(newLines.size(), 1u);
-    EXPECT_TRUE(newLines[0].notes.endsWith(QString::fromLatin1(c.note))) << newLines[0].notes.toStdString();
+    EXPECT_TRUE(newLines[0].notes.endsWith(QString::fromLatin1(c.note)))
+        << newLines[0].notes.toStdString();
     EXPECT_EQ(newLines[0].style, QStringLiteral("2"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Notes, AlertNoteTest,
-    ::testing::Values(
-        NoteCase{"DoubleCheckNeither", "", "", true,
-                 "; E-mail Notification Failed (Missing e-mail address and SMTP)"},
-        NoteCase{"DoubleCheckNoAddress", "", "mail.test", true,
-                 "; E-mail Notification Failed (Missing e-mail address)"},
-        NoteCase{"DoubleCheckNoServer", "ops@example.test", "", true,
-                 "; E-mail Notification Failed (Missing SMTP)"},
-        NoteCase{"DoubleCheckNoLibrary", "ops@example.test", "mail.test", true,
-                 "; E-mail Notification Failed"},
-        NoteCase{"NeitherWithoutDoubleCheck", "", "", false, "E-mail Notification Failed"},
-        NoteCase{"NoAddressWithoutDoubleCheck", "", "mail.test", false,
-                 "E-mail Notification Failed"}),
+    ::testing::Values(NoteCase{"DoubleCheckNeither", "", "", true,
+                               "; E-mail Notification Failed (Missing e-mail address and SMTP)"},
+                      NoteCase{"DoubleCheckNoAddress", "", "mail.test", true,
+                               "; E-mail Notification Failed (Missing e-mail address)"},
+                      NoteCase{"DoubleCheckNoServer", "ops@example.test", "", true,
+                               "; E-mail Notification Failed (Missing SMTP)"},
+                      NoteCase{"DoubleCheckNoLibrary", "ops@example.test", "mail.test", true,
+                               "; E-mail Notification Failed"},
+                      NoteCase{"NeitherWithoutDoubleCheck", "", "", false,
+                               "E-mail Notification Failed"},
+                      NoteCase{"NoAddressWithoutDoubleCheck", "", "mail.test", false,
+                               "E-mail Notification Failed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

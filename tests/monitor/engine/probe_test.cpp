@@ -11,7 +11,9 @@ struct OutcomeRow {
     const char* alert;
     const char* text;
 };
-inline void PrintTo(const OutcomeRow& r, std::ostream* os) { *os << r.code; }
+inline void PrintTo(const OutcomeRow& r, std::ostream* os) {
+    *os << r.code;
+}
 
 class OutcomeTableTest : public EngineTest, public ::testing::WithParamInterface<OutcomeRow> {};
 
@@ -35,45 +37,49 @@ TEST_P(OutcomeTableTest, ResponseIsClassifiedByTheTable) {
         EXPECT_EQ(alerts.sent[0].code, QString::fromLatin1(row.alert));
     }
     ASSERT_EQ(dataLines().size(), 1u);
-    EXPECT_EQ(dataLines()[0].resultText, row.ok ? QStringLiteral("Site OK") : QString::fromLatin1(row.text));
+    EXPECT_EQ(dataLines()[0].resultText,
+              row.ok ? QStringLiteral("Site OK") : QString::fromLatin1(row.text));
     EXPECT_FALSE(engine.CycleRunning());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OutcomeTableTest,
-    ::testing::Values(
-        OutcomeRow{200, true, "", ""}, OutcomeRow{201, true, "", ""},
-        OutcomeRow{202, true, "", ""}, OutcomeRow{204, false, "204", "204 No Content"},
-        OutcomeRow{301, false, "301", "301 Moved Permanently"}, OutcomeRow{302, true, "", ""},
-        OutcomeRow{304, true, "", ""}, OutcomeRow{400, false, "400", "400 Bad Request"},
-        OutcomeRow{401, false, "401", "401 Unauthorized"},
-        OutcomeRow{403, false, "403", "403 Forbidden"},
-        OutcomeRow{404, false, "404", "404 File Not Found"},
-        OutcomeRow{405, false, "405", "405 Method Not Allowed"},
-        OutcomeRow{500, false, "500", "500 Internal Server Error"},
-        OutcomeRow{501, false, "501", "501 Not implemented"},
-        OutcomeRow{502, false, "502", "502 Bad Gateway"},
-        OutcomeRow{503, false, "503", "503 Service Unavailable"},
-        OutcomeRow{504, false, "504", "504 Gateway Time-Out"},
-        OutcomeRow{100, false, "1xx", "1xx Informational Response Received"},
-        OutcomeRow{203, false, "2xx", "2xx Success Response Received"},
-        OutcomeRow{206, false, "2xx", "2xx Success Response Received"},
-        OutcomeRow{303, false, "3xx", "3xx Redirectional Response Received"},
-        OutcomeRow{307, false, "3xx", "3xx Redirectional Response Received"},
-        OutcomeRow{418, false, "4xx", "4xx Request Error Response Received"},
-        OutcomeRow{599, false, "5xx", "5xx Server Error Response Received"},
-        OutcomeRow{600, false, "0", "Unrecognized Response Code"},
-        OutcomeRow{999, false, "0", "Unrecognized Response Code"}),
+    ::testing::Values(OutcomeRow{200, true, "", ""}, OutcomeRow{201, true, "", ""},
+                      OutcomeRow{202, true, "", ""},
+                      OutcomeRow{204, false, "204", "204 No Content"},
+                      OutcomeRow{301, false, "301", "301 Moved Permanently"},
+                      OutcomeRow{302, true, "", ""}, OutcomeRow{304, true, "", ""},
+                      OutcomeRow{400, false, "400", "400 Bad Request"},
+                      OutcomeRow{401, false, "401", "401 Unauthorized"},
+                      OutcomeRow{403, false, "403", "403 Forbidden"},
+                      OutcomeRow{404, false, "404", "404 File Not Found"},
+                      OutcomeRow{405, false, "405", "405 Method Not Allowed"},
+                      OutcomeRow{500, false, "500", "500 Internal Server Error"},
+                      OutcomeRow{501, false, "501", "501 Not implemented"},
+                      OutcomeRow{502, false, "502", "502 Bad Gateway"},
+                      OutcomeRow{503, false, "503", "503 Service Unavailable"},
+                      OutcomeRow{504, false, "504", "504 Gateway Time-Out"},
+                      OutcomeRow{100, false, "1xx", "1xx Informational Response Received"},
+                      OutcomeRow{203, false, "2xx", "2xx Success Response Received"},
+                      OutcomeRow{206, false, "2xx", "2xx Success Response Received"},
+                      OutcomeRow{303, false, "3xx", "3xx Redirectional Response Received"},
+                      OutcomeRow{307, false, "3xx", "3xx Redirectional Response Received"},
+                      OutcomeRow{418, false, "4xx", "4xx Request Error Response Received"},
+                      OutcomeRow{599, false, "5xx", "5xx Server Error Response Received"},
+                      OutcomeRow{600, false, "0", "Unrecognized Response Code"},
+                      OutcomeRow{999, false, "0", "Unrecognized Response Code"}),
     [](const auto& info) { return std::to_string(info.param.code); });
 
 TEST_F(EngineTest, HeaderWithoutUsableCodeIsUnrecognizedReponse) {
     const auto i = addSite(QStringLiteral("a.test"), {}, StatusWarning);
-    for (const QString& header : {QString(), QStringLiteral("garbage\r\n"), QStringLiteral("HTTP/1.1  200 OK")}) {
+    for (const QString& header :
+         {QString(), QStringLiteral("garbage\r\n"), QStringLiteral("HTTP/1.1  200 OK")}) {
         sites[i].Status = StatusWarning;
         alerts.sent.clear();
         engine.mF_StartCheck_Click();
         inet.respond(header);
-        EXPECT_EQ(sites[i].Comments, QStringLiteral("Unrecognized Reponse Code")) << header.toStdString();
+        EXPECT_EQ(sites[i].Comments, QStringLiteral("Unrecognized Reponse Code"))
+            << header.toStdString();
         ASSERT_EQ(alerts.sent.size(), 1u);
         EXPECT_EQ(alerts.sent[0].code, QStringLiteral("0"));
     }
@@ -85,7 +91,9 @@ struct StepState {
     int state;
     const char* text;
 };
-inline void PrintTo(const StepState& s, std::ostream* os) { *os << s.state; }
+inline void PrintTo(const StepState& s, std::ostream* os) {
+    *os << s.state;
+}
 
 class ProgressStateTest : public EngineTest, public ::testing::WithParamInterface<StepState> {};
 

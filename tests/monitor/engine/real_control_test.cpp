@@ -1,6 +1,8 @@
 // The engine driving the real transfer control against scripted local
 // servers, on a real event loop: nothing waits but the event loop itself.
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -14,8 +16,6 @@
 #include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_http_server.h"
 #include "tests/support/temp_registry.h"
-
-#include <gtest/gtest.h>
 
 namespace ossivant::test {
 namespace {
@@ -35,9 +35,11 @@ protected:
         timerMain.start();
     }
 
-    std::int32_t addSite(const std::string& url, std::int32_t timeOut = 5, std::uint8_t enabled = 1) {
+    std::int32_t addSite(const std::string& url, std::int32_t timeOut = 5,
+                         std::uint8_t enabled = 1) {
         const std::string bare = url.substr(std::string("http://").size());
-        return sites.append(SiteRecord{{}, QString::fromStdString(bare), StatusOK, enabled, timeOut, {}});
+        return sites.append(
+            SiteRecord{{}, QString::fromStdString(bare), StatusOK, enabled, timeOut, {}});
     }
 
     // Runs the event loop until the cycle has ended, at most `seconds`.

@@ -1,8 +1,9 @@
+#include "monitor/engine/response_code.h"
+
 #include <gtest/gtest.h>
 
 #include "monitor/engine/outcome_table.h"
 #include "monitor/engine/panel_time.h"
-#include "monitor/engine/response_code.h"
 
 namespace ossivant {
 namespace {
@@ -12,7 +13,9 @@ struct HeaderCase {
     const char* header;
     const char* code;
 };
-inline void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const HeaderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GetResponseCodeTest : public ::testing::TestWithParam<HeaderCase> {};
 
@@ -46,7 +49,9 @@ struct ClassCase {
     const char* alert;
     const char* text;
 };
-inline void PrintTo(const ClassCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const ClassCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ClassifyOddCodesTest : public ::testing::TestWithParam<ClassCase> {};
 
@@ -61,14 +66,14 @@ TEST_P(ClassifyOddCodesTest, FollowsTheRowOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, ClassifyOddCodesTest,
-    ::testing::Values(
-        ClassCase{"ZeroText", "000", false, "0", "Unrecognized Reponse Code"},
-        ClassCase{"ExponentOf200", "2e2", true, "", ""},
-        ClassCase{"TwoDigits", "20", false, "0", "Unrecognized Response Code"},
-        ClassCase{"NotANumber", "2x4", false, "0", "Unrecognized Response Code"},
-        ClassCase{"Fraction", "1.5", false, "1xx", "1xx Informational Response Received"},
-        ClassCase{"Negative", "-12", false, "0", "Unrecognized Response Code"},
-        ClassCase{"SixHundred", "600", false, "0", "Unrecognized Response Code"}),
+    ::testing::Values(ClassCase{"ZeroText", "000", false, "0", "Unrecognized Reponse Code"},
+                      ClassCase{"ExponentOf200", "2e2", true, "", ""},
+                      ClassCase{"TwoDigits", "20", false, "0", "Unrecognized Response Code"},
+                      ClassCase{"NotANumber", "2x4", false, "0", "Unrecognized Response Code"},
+                      ClassCase{"Fraction", "1.5", false, "1xx",
+                                "1xx Informational Response Received"},
+                      ClassCase{"Negative", "-12", false, "0", "Unrecognized Response Code"},
+                      ClassCase{"SixHundred", "600", false, "0", "Unrecognized Response Code"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PanelTimeText, TwelveHourClockWithDesignator) {
