@@ -23,21 +23,27 @@ void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
 }
 
 void CheckEngine::Inet1_StateChanged(int state) {
-    static const QString* const kStepTexts[] = {
-        nullptr,       &kResolvingHost, &kHostFound, &kConnecting,    &kConnected,    &kRequesting,
-        &kRequestSent, &kReceiving,     &kReceived,  &kDisconnecting, &kDisconnected,
-    };
-    if (state == transfer_state::None) {
-        // nothing happened yet
-    } else if (state >= transfer_state::ResolvingHost && state <= transfer_state::Disconnected) {
-        screen_.progress.SetSiteStatus(*kStepTexts[state]);
-    } else if (state == transfer_state::Error) {
-        errorResult();
-    } else if (state == transfer_state::ResponseCompleted) {
-        responseResult();
-    } else {
-        unexpectedStateResult(state);
+    namespace ts = transfer_state;
+    ProgressDisplay& progress = screen_.progress;
+    // One row per state, as the state table reads.
+    // clang-format off
+    switch (state) {
+    case ts::None: break;
+    case ts::ResolvingHost: progress.SetSiteStatus(kResolvingHost); break;
+    case ts::HostResolved: progress.SetSiteStatus(kHostFound); break;
+    case ts::Connecting: progress.SetSiteStatus(kConnecting); break;
+    case ts::Connected: progress.SetSiteStatus(kConnected); break;
+    case ts::Requesting: progress.SetSiteStatus(kRequesting); break;
+    case ts::RequestSent: progress.SetSiteStatus(kRequestSent); break;
+    case ts::ReceivingResponse: progress.SetSiteStatus(kReceiving); break;
+    case ts::ResponseReceived: progress.SetSiteStatus(kReceived); break;
+    case ts::Disconnecting: progress.SetSiteStatus(kDisconnecting); break;
+    case ts::Disconnected: progress.SetSiteStatus(kDisconnected); break;
+    case ts::Error: errorResult(); break;
+    case ts::ResponseCompleted: responseResult(); break;
+    default: unexpectedStateResult(state); break;
     }
+    // clang-format on
     advance();
 }
 
