@@ -327,3 +327,57 @@ TEST_F(EngineTest, CookieSettingHeldAsTextIsPutBackAsText) {
 
 }  // namespace
 }  // namespace ossivant::test
+
+namespace ossivant::test {
+namespace {
+
+// Sites removed while a cycle runs (the list's pop-up stays available) are
+// passed over; the walk neither fails nor probes a stale entry.
+TEST_F(EngineTest, SitesRemovedDuringTheCycleArePassedOver) {
+    addSite(QStringLiteral("a.test"));
+    addSite(QStringLiteral("b.test"));
+    addSite(QStringLiteral("c.test"));
+    engine.mF_StartCheck_Click();
+    sites.clear();
+    sites.append(SiteRecord{{}, QStringLiteral("a.test"), StatusOK, 1, 30, {}});
+    respond(200);
+    EXPECT_FALSE(engine.CycleRunning());
+    EXPECT_EQ(inet.calls.size(), 1);
+    EXPECT_EQ(logLines().back(), QStringLiteral("[END CHECK]"));
+}
+
+// A control that keeps saying it runs whatever it is told.
+class StubbornControl final : public TransferControl {
+public:
+    bool Execute(const QString& url, const QString&) override {
+        url_ = url;
+        return true;
+    }
+    void Cancel() override { ++cancels; }
+    bool StillExecuting() const override { return true; }
+    QString URL() const override { return url_; }
+    QString GetHeader() const override { return {}; }
+    qint32 ResponseCode() const override { return 0; }
+    QString ResponseInfo() const override { return {}; }
+    int RequestTimeout() const override { return 0; }
+    void setRequestTimeout(int) override {}
+    int cancels = 0;
+
+private:
+    QString url_;
+};
+
+TEST_F(EngineTest, StopGivesUpOnAControlThatNeverStops) {
+    StubbornControl stubborn;
+    CheckEngine other{{sites, store, settings, access, stubborn, log, alerts, clock},
+                      fakes.screen()};
+    addSite(QStringLiteral("a.test"));
+    other.mF_StartCheck_Click();
+    other.StopCheck();
+    EXPECT_EQ(stubborn.cancels, 100);
+    EXPECT_FALSE(other.state().bCheckInProgress);
+    EXPECT_EQ(dataLines().at(0).notes, QStringLiteral("Manually Stopped."));
+}
+
+}  // namespace
+}  // namespace ossivant::test
