@@ -9,6 +9,7 @@ namespace quorvane3 {
 
 namespace {
 constexpr char kDot[] = ".";
+constexpr char kQuit[] = "QUIT\r\n";
 constexpr std::size_t kHostNameSize = 80;
 }  // namespace
 
@@ -287,7 +288,10 @@ CSMTP::State CSMTP::OnAwaitEndOfData(int event) {
 }
 
 CSMTP::State CSMTP::OnSendQuit(int) {
-    if (!SendText("QUIT\r\n")) return Fail(State::Finish);
+    // From a text of its own: a refusal during the message text can come
+    // while a body line still waits in the socket's queue, and that line
+    // must not be overwritten.
+    if (!SendRaw(kQuit, sizeof kQuit - 1)) return Fail(State::Finish);
     return State::AwaitQuit;
 }
 
@@ -315,6 +319,15 @@ CSMTP::State CSMTP::OnFinish(int) {
 }
 
 CSMTP::State CSMTP::OnDoneState(int) { return state_; }
+
+const char* CSMTP::StateName() const {
+    static constexpr const char* kNames[] = {
+        "Start", "AwaitConnect", "AwaitGreeting", "AwaitHelo", "AwaitMailFrom",
+        "AwaitRcpt", "AwaitData", "SendBody", "AwaitEndOfData", "SendQuit",
+        "AwaitQuit", "Finish", "Done",
+    };
+    return kNames[static_cast<int>(state_)];
+}
 
 // ---- message text ----------------------------------------------------------
 

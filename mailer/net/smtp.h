@@ -46,6 +46,8 @@ public:
     int Result() const { return result_; }
     int LastError() const { return lastError_; }
     bool Finished() const { return state_ == State::Done; }
+    bool Blocked() const { return blocked_; }
+    const char* StateName() const;
 
 protected:
     virtual void OnDone() = 0;
