@@ -63,6 +63,7 @@ private:
     State OnIdle(int event);
 
     void Feed(int event);
+    State Dispatch(int event);  // runs the current state's handler
     void ChangeState(State next);
     State FailWith(int result);
 

@@ -102,14 +102,6 @@ void CSMTPNotify::OnDone() {
 // one runs at once with the empty event. Events that arrive while a handler
 // runs (a part reacting at once) are queued and run after it.
 void CSMTP::Feed(int event) {
-    using Handler = State (CSMTP::*)(int);
-    static constexpr Handler kHandlers[] = {
-        &CSMTP::OnStart,          &CSMTP::OnAwaitConnect, &CSMTP::OnAwaitGreeting,
-        &CSMTP::OnAwaitHelo,      &CSMTP::OnAwaitMailFrom, &CSMTP::OnAwaitRcpt,
-        &CSMTP::OnAwaitData,      &CSMTP::OnSendBody,     &CSMTP::OnAwaitEndOfData,
-        &CSMTP::OnSendQuit,       &CSMTP::OnAwaitQuit,    &CSMTP::OnFinish,
-        &CSMTP::OnDoneState,
-    };
     pending_.push_back(event);
     if (running_) return;
     running_ = true;
@@ -117,13 +109,32 @@ void CSMTP::Feed(int event) {
         int e = pending_.front();
         pending_.pop_front();
         for (;;) {
-            State next = (this->*kHandlers[static_cast<int>(state_)])(e);
+            State next = Dispatch(e);
             if (next == state_) break;
             ChangeState(next);
             e = kNone;
         }
     }
     running_ = false;
+}
+
+CSMTP::State CSMTP::Dispatch(int event) {
+    switch (state_) {
+        case State::Start: return OnStart(event);
+        case State::AwaitConnect: return OnAwaitConnect(event);
+        case State::AwaitGreeting: return OnAwaitGreeting(event);
+        case State::AwaitHelo: return OnAwaitHelo(event);
+        case State::AwaitMailFrom: return OnAwaitMailFrom(event);
+        case State::AwaitRcpt: return OnAwaitRcpt(event);
+        case State::AwaitData: return OnAwaitData(event);
+        case State::SendBody: return OnSendBody(event);
+        case State::AwaitEndOfData: return OnAwaitEndOfData(event);
+        case State::SendQuit: return OnSendQuit(event);
+        case State::AwaitQuit: return OnAwaitQuit(event);
+        case State::Finish: return OnFinish(event);
+        case State::Done: return OnDoneState(event);
+    }
+    return state_;
 }
 
 // The one place where the state changes; it also arms the wait of the new
