@@ -347,7 +347,7 @@ const char* CSMTP::StateName() const {
 CSMTP::LineRead CSMTP::ReadLine(std::size_t* length) {
     std::size_t n = 0;
     for (;;) {
-        int c = std::getc(message_);
+        int c = getc_unlocked(message_);
         if (c == EOF) {
             if (std::ferror(message_)) return LineRead::kError;
             break;
@@ -367,7 +367,7 @@ CSMTP::LineRead CSMTP::ReadLine(std::size_t* length) {
 // text ends (send the end of data) or something fails (end at once).
 CSMTP::State CSMTP::SendLines() {
     for (;;) {
-        int c = message_ ? std::getc(message_) : EOF;
+        int c = message_ ? getc_unlocked(message_) : EOF;
         if (c == EOF) {
             if (message_ && std::ferror(message_)) return Fail(State::Finish);
             if (!SendText(".\r\n")) return Fail(State::Finish);

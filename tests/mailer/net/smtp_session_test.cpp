@@ -334,6 +334,22 @@ TEST_F(SmtpSession, RepliesArrivingByteByByteAreRead) {
     EXPECT_EQ(smtp.doneResult, CSMTP::kFailedResult);
 }
 
+TEST_F(SmtpSession, ACommandTooLongForTheLineBufferIsNeverSentCutShort) {
+    testsupport::FakeSmtpServer server;
+    server.Send("220 ready\r\n").ReadLine().Send("250 hello\r\n").Stall();
+    server.Start();
+    MessageFile message(kMessage);
+    std::vector<std::string> recipients{"to@example.org"};
+    RecordingSmtp smtp;
+    smtp.Start("127.0.0.1", server.Port(), message.get(), std::string(990, 'a') + "@example.org",
+               &recipients);
+    Run(smtp);
+    ASSERT_TRUE(server.WaitFinished(10s));
+    EXPECT_EQ(server.Transcript(),
+              S("220 ready") + C("HELO " + LocalHostName()) + S("250 hello") + kClientCloses);
+    EXPECT_EQ(smtp.doneResult, CSMTP::kFailedResult);
+}
+
 TEST_F(SmtpSession, AReplyLineLongerThanTheBufferFailsTheMail) {
     testsupport::FakeSmtpServer server;
     server.Send("220 " + std::string(600, 'x') + "\r\n");
