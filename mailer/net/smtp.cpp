@@ -1,5 +1,6 @@
 #include "mailer/net/smtp.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "mailer/net/fatal_error.h"
@@ -140,6 +141,13 @@ CSMTP::State CSMTP::Dispatch(int event) {
 // The one place where the state changes; it also arms the wait of the new
 // state.
 void CSMTP::ChangeState(State next) {
+#ifndef NDEBUG
+    if (std::getenv("QUORVANE3_TRACE")) {
+        const char* from = StateName();
+        state_ = next;
+        std::fprintf(stderr, "CSMTP %s -> %s\n", from, StateName());
+    }
+#endif
     state_ = next;
     switch (next) {
         case State::AwaitGreeting: StartTimer(timeouts_.greeting); break;

@@ -236,6 +236,22 @@ TEST_F(SmtpSession, AConnectionThatNeverCompletesTimesOut) {
     EXPECT_EQ(smtp.LastError(), sys::kWsaETIMEDOUT);
 }
 
+TEST_F(SmtpSession, ATimeOutOfZeroWaitsWithoutLimit) {
+    testsupport::FakeSmtpServer server;
+    server.Hold().Dialogue(1);
+    server.Start();
+    MessageFile message(kMessage);
+    std::vector<std::string> recipients{"to@example.org"};
+    RecordingSmtp smtp;
+    smtp.SetTimeouts(SmtpTimeouts::Uniform(SmtpTimeouts::Duration::zero()));
+    smtp.Start("127.0.0.1", server.Port(), message.get(), kSender, &recipients);
+    ASSERT_TRUE(Loop().RunUntil([&] { return std::string(smtp.StateName()) == "AwaitGreeting"; }, 10s));
+    EXPECT_FALSE(Loop().RunUntil([&] { return smtp.Finished(); }, 100ms));
+    server.Release();
+    Run(smtp);
+    EXPECT_EQ(smtp.doneResult, CSMTP::kDelivered);
+}
+
 struct AbortRow {
     const char* name;
     bool notify;
