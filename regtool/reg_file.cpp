@@ -297,7 +297,7 @@ bool parseRegFile(std::string_view bytes, std::vector<RegSection>* sections, std
             continue;
         }
         // A value line; hex data may go on over lines ending with "\".
-        while (line.back() == '\\' && line.find("=hex") != std::string::npos && i + 1 < lines.size()) {
+        while (line.back() == '\\' && i + 1 < lines.size()) {
             line.pop_back();
             line += trim(lines[++i]);
         }
