@@ -177,6 +177,9 @@ struct BadFile {
     const char* message;
 };
 
+// Test names in CTest show the row label, not the bytes of the row.
+void PrintTo(const BadFile& row, std::ostream* os) { *os << row.label; }
+
 class RegToolBadFileTest : public RegToolFileTest, public ::testing::WithParamInterface<BadFile> {};
 
 // The whole file is checked before anything is written, so a fault on a late

@@ -144,6 +144,9 @@ struct BadCommand {
     const char* message;
 };
 
+// Test names in CTest show the row label, not the bytes of the row.
+void PrintTo(const BadCommand& row, std::ostream* os) { *os << row.label; }
+
 class RegToolBadCommandTest : public RegToolTest, public ::testing::WithParamInterface<BadCommand> {};
 
 TEST_P(RegToolBadCommandTest, FailsWithOneLineAndChangesNothing) {
