@@ -208,7 +208,8 @@ struct Registry::Impl {
             if (!parent.empty()) std::filesystem::create_directories(parent, ec);
             // A file this process may not write is read as it stands: the
             // shared index of the write-ahead log could not be set up
-            // beside it, so it is opened as an unchanging file instead.
+            // beside it, so it is opened as an unchanging file instead
+            // (changes another process makes meanwhile are not seen).
             const bool readOnly = access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
             const int rc = readOnly ? sqlite3_open_v2(readOnlyUri(path).c_str(), &db,
                                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)

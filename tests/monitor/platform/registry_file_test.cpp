@@ -69,6 +69,9 @@ struct BadFile {
     std::function<void(const std::string& path)> make;
 };
 
+// Test names in CTest show the row label, not the bytes of the row.
+void PrintTo(const BadFile& row, std::ostream* os) { *os << row.label; }
+
 class RegistryBadFileTest : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(RegistryBadFileTest, EveryCallFailsWithBadDbAndTheFileStaysAsItWas) {

@@ -212,6 +212,9 @@ struct BadPath {
     std::string path;
 };
 
+// Test names in CTest show the row label, not the bytes of the row.
+void PrintTo(const BadPath& row, std::ostream* os) { *os << row.label; }
+
 class RegistryBadPathTest : public RegistryTest, public ::testing::WithParamInterface<BadPath> {};
 
 TEST_P(RegistryBadPathTest, IsRefusedAsAnInvalidParameter) {

@@ -1,0 +1,21 @@
+#include "monitor/ui/startup.h"
+
+#include "monitor/store/load_settings.h"
+#include "monitor/store/site_store.h"
+
+namespace ossivant {
+
+void LoadAtStartup(RegistryAccess& reg, MessageBox& messages, const Clock& clock,
+                   const QString& programFolder, StartupState& state) {
+    LoadSettings(reg, state.settings, programFolder);
+    SiteStore store(reg, state.sites, messages);
+    store.RenumberSites();
+    store.LoadSites(false, false);
+    state.NextCheckTime = clock.now().addSecs(qint64(state.settings.TimerWarning) * 60);
+}
+
+QString StatusBarTime(const QDateTime& when) {
+    return QLocale::c().toString(when.time(), QStringLiteral("h:mm:ss AP"));
+}
+
+}  // namespace ossivant

@@ -1,0 +1,105 @@
+// Runs the built monitor program as an operator would start it.
+#include "monitor/platform/registry.h"
+#include "tests/support/temp_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <QLockFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace ossivant::test {
+namespace {
+
+using namespace ossivant::reg;
+
+const std::string kRoot = "Software\\Pelgrade\\Ossivant";
+
+struct ProgramRun {
+    int status = -1;
+    std::string output;
+};
+
+class StartupProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("OSSIVANT_REGISTRY", registry_.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", registry_.dir().path().string().c_str(), 1);
+    }
+
+    ProgramRun start() {
+        ProgramRun run;
+        FILE* pipe = popen(OSSIVANT_PROGRAM " 2>&1", "r");
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+        run.status = pclose(pipe);
+        return run;
+    }
+
+    void storeSite(const std::string& key, const std::string& url, std::uint32_t index) {
+        Registry reg(registry_.path());
+        HKEY h = 0;
+        ASSERT_EQ(reg.CreateKeyEx(HKEY_LOCAL_MACHINE, kRoot + "\\Address\\" + key, &h), 0);
+        std::string text = url + '\0';
+        reg.SetValueEx(h, "URL", REG_SZ, reinterpret_cast<const std::uint8_t*>(text.data()),
+                       static_cast<std::uint32_t>(text.size()));
+        std::uint8_t le[4] = {std::uint8_t(index), 0, 0, 0};
+        reg.SetValueEx(h, "Index", REG_DWORD, le, 4);
+        std::uint8_t one[4] = {1, 0, 0, 0};
+        reg.SetValueEx(h, "Enabled", REG_DWORD, one, 4);
+        reg.CloseKey(h);
+    }
+
+    std::uint32_t storedDword(const std::string& key, const std::string& name) {
+        Registry reg(registry_.path());
+        HKEY h = 0;
+        if (reg.OpenKeyEx(HKEY_LOCAL_MACHINE, kRoot + key, &h) != 0) return 0xFFFFFFFF;
+        std::uint32_t type = 0, size = 4;
+        std::uint8_t data[4] = {};
+        std::int32_t status = reg.QueryValueEx(h, name, &type, data, &size);
+        reg.CloseKey(h);
+        if (status != 0) return 0xFFFFFFFF;
+        return data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24;
+    }
+
+    TempRegistry registry_;
+};
+
+TEST_F(StartupProgramTest, FirstStartStoresTheDefaultsAndSchedulesTheFirstCheck) {
+    ProgramRun run = start();
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("sites: 0"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("first automatic check: Next: "), std::string::npos);
+    EXPECT_EQ(storedDword("\\Settings\\Timer", "Interval"), 60u);
+    EXPECT_EQ(storedDword("\\Settings\\Timer", "Warning"), 15u);
+    EXPECT_EQ(storedDword("\\Settings\\AllowCookie", "AllowType"), 1u);
+}
+
+TEST_F(StartupProgramTest, SitesAreRenumberedAndListedInTheirStoredOrder) {
+    storeSite("second.example", "second.example", 7);
+    storeSite("first.example", "first.example", 3);
+    ProgramRun run = start();
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("sites: 2"), std::string::npos) << run.output;
+    const auto first = run.output.find("1  http://first.example");
+    const auto second = run.output.find("2  http://second.example");
+    ASSERT_NE(first, std::string::npos) << run.output;
+    ASSERT_NE(second, std::string::npos) << run.output;
+    EXPECT_EQ(storedDword("\\Address\\first.example", "Index"), 1u);
+    EXPECT_EQ(storedDword("\\Address\\second.example", "Index"), 2u);
+}
+
+TEST_F(StartupProgramTest, ASecondCopyIsRefusedAndTouchesNothing) {
+    QLockFile running(QString::fromStdString(registry_.dir().path().string() + "/ossivant.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    ProgramRun run = start();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("Ossivant has already started!"), std::string::npos) << run.output;
+    EXPECT_EQ(storedDword("\\Settings\\Timer", "Interval"), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace ossivant::test
