@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "monitor/platform/utf8.h"
+
 namespace ossivant::regtool {
 namespace {
 
@@ -68,25 +70,6 @@ std::string valueLine(const Value& v) {
 
 // --- reading ---
 
-bool appendUtf8(char32_t cp, std::string* out) {
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-    return true;
-}
-
 // The file's text in UTF-8, or nullopt for broken UTF-16.
 std::optional<std::string> decodeText(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
@@ -105,7 +88,7 @@ std::optional<std::string> decodeText(std::string_view bytes) {
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
             return std::nullopt;
         }
-        appendUtf8(unit, &out);
+        reg::appendUtf8(unit, &out);
     }
     return out;
 }

@@ -7,7 +7,6 @@ namespace quorvane3 {
 
 CConnMgr::~CConnMgr() {
     if (state_ != State::Idle) Cancel(false);
-    if (timer_) sys::EventLoop::Main().CancelTimer(timer_);
 }
 
 void CConnMgr::SetTarget(IConnectionTarget* target, int value) {
@@ -51,26 +50,6 @@ void CConnMgr::StreamCallback(int, int streamEvent, int error, const void*) {
     Feed(kAttemptDone);
 }
 
-// Runs the current state's handler; a handler that changes the state runs
-// the new state at once with the empty event. Events fed from inside a
-// handler (a target reacting at once) wait until the handler returned.
-void CConnMgr::Feed(int event) {
-    pending_.push_back(event);
-    if (running_) return;
-    running_ = true;
-    while (!pending_.empty()) {
-        int e = pending_.front();
-        pending_.pop_front();
-        for (;;) {
-            State next = Dispatch(e);
-            if (next == state_) break;
-            ChangeState(next);
-            e = kNone;
-        }
-    }
-    running_ = false;
-}
-
 CConnMgr::State CConnMgr::Dispatch(int event) {
     switch (state_) {
         case State::Start: return OnStart(event);
@@ -86,17 +65,9 @@ CConnMgr::State CConnMgr::Dispatch(int event) {
 // The one place where the state changes. The lookup and each connect
 // attempt run under the connect time-out.
 void CConnMgr::ChangeState(State next) {
-    sys::EventLoop& loop = sys::EventLoop::Main();
-    if (timer_) loop.CancelTimer(timer_);
-    timer_ = 0;
     state_ = next;
-    if ((next == State::AwaitLookup || next == State::AwaitConnect) &&
-        connectTimeout_.count() > 0) {
-        timer_ = loop.StartTimer(connectTimeout_, [this] {
-            timer_ = 0;
-            Feed(kTimeout);
-        });
-    }
+    const bool waits = next == State::AwaitLookup || next == State::AwaitConnect;
+    driver_.Arm(waits ? connectTimeout_ : std::chrono::milliseconds::zero());
 }
 
 CConnMgr::State CConnMgr::FailWith(int result) {

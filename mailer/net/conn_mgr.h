@@ -2,10 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <string>
 
 #include "mailer/net/async_request.h"
+#include "mailer/net/state_driver.h"
 #include "mailer/net/stream_socket.h"
 #include "mailer/sys/event_loop.h"
 
@@ -62,7 +62,7 @@ private:
     State OnFinish(int event);
     State OnIdle(int event);
 
-    void Feed(int event);
+    void Feed(int event) { driver_.Feed(event); }
     State Dispatch(int event);  // runs the current state's handler
     void ChangeState(State next);
     State FailWith(int result);
@@ -82,9 +82,9 @@ private:
     IConnectionTarget* connTarget_ = nullptr;
     int connTargetValue_ = 0;
     std::chrono::milliseconds connectTimeout_{0};
-    sys::EventLoop::TimerId timer_ = 0;
-    std::deque<int> pending_;
-    bool running_ = false;
+    StateDriver<State> driver_{
+        state_, [this](int event) { return Dispatch(event); },
+        [this](State next) { ChangeState(next); }, kTimeout};
 };
 
 }  // namespace quorvane3

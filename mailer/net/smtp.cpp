@@ -16,10 +16,7 @@ constexpr std::size_t kHostNameSize = 80;
 
 CSMTP::CSMTP() { conn_.SetTarget(this, 0); }
 
-CSMTP::~CSMTP() {
-    Abort(false);
-    if (timer_) sys::EventLoop::Main().CancelTimer(timer_);
-}
+CSMTP::~CSMTP() { Abort(false); }
 
 bool CSMTP::Start(const std::string& host, std::uint16_t port, std::FILE* message,
                   const std::string& sender, const std::vector<std::string>* recipients) {
@@ -99,26 +96,6 @@ void CSMTPNotify::OnDone() {
 
 // ---- machine -------------------------------------------------------------
 
-// Runs the current state's handler; while handlers change the state the new
-// one runs at once with the empty event. Events that arrive while a handler
-// runs (a part reacting at once) are queued and run after it.
-void CSMTP::Feed(int event) {
-    pending_.push_back(event);
-    if (running_) return;
-    running_ = true;
-    while (!pending_.empty()) {
-        int e = pending_.front();
-        pending_.pop_front();
-        for (;;) {
-            State next = Dispatch(e);
-            if (next == state_) break;
-            ChangeState(next);
-            e = kNone;
-        }
-    }
-    running_ = false;
-}
-
 CSMTP::State CSMTP::Dispatch(int event) {
     switch (state_) {
         case State::Start: return OnStart(event);
@@ -160,17 +137,6 @@ void CSMTP::ChangeState(State next) {
         case State::AwaitQuit: StartTimer(timeouts_.quit); break;
         default: StartTimer(SmtpTimeouts::Duration::zero()); break;
     }
-}
-
-void CSMTP::StartTimer(SmtpTimeouts::Duration duration) {
-    sys::EventLoop& loop = sys::EventLoop::Main();
-    if (timer_) loop.CancelTimer(timer_);
-    timer_ = 0;
-    if (duration.count() <= 0) return;
-    timer_ = loop.StartTimer(duration, [this] {
-        timer_ = 0;
-        Feed(kTimeout);
-    });
 }
 
 CSMTP::State CSMTP::Fail(State next) {

@@ -2,13 +2,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "mailer/net/conn_mgr.h"
 #include "mailer/net/smtp_reply_reader.h"
 #include "mailer/net/smtp_timeouts.h"
+#include "mailer/net/state_driver.h"
 #include "mailer/net/stream_socket.h"
 #include "mailer/sys/event_loop.h"
 
@@ -93,10 +93,10 @@ private:
     enum class LineRead { kLine, kEnd, kError };
     LineRead ReadLine(std::size_t* length);
 
-    void Feed(int event);
+    void Feed(int event) { driver_.Feed(event); }
     State Dispatch(int event);  // runs the current state's handler
     void ChangeState(State next);
-    void StartTimer(SmtpTimeouts::Duration duration);
+    void StartTimer(SmtpTimeouts::Duration duration) { driver_.Arm(duration); }
 
     SmtpReplyReader reader_;
     char lineBuffer_[kLineBufferSize] = {};
@@ -113,10 +113,10 @@ private:
     CStreamSocket stream_;
     CConnMgr conn_;
     SmtpTimeouts timeouts_;
-    sys::EventLoop::TimerId timer_ = 0;
     State state_ = State::Done;
-    std::deque<int> pending_;
-    bool running_ = false;
+    StateDriver<State> driver_{
+        state_, [this](int event) { return Dispatch(event); },
+        [this](State next) { ChangeState(next); }, kTimeout};
 };
 
 // The session whose end is posted as a message: (window, message, first

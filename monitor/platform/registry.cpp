@@ -87,6 +87,11 @@ public:
         check(sqlite3_bind_blob(s_, i, n ? p : &empty, static_cast<int>(n), SQLITE_TRANSIENT));
         return *this;
     }
+    // A name as the store compares it.
+    Statement& bindFold(int i, std::string_view name) {
+        const std::string fold = foldName(name);
+        return bindBlob(i, fold.data(), fold.size());
+    }
     // True while a row is available.
     bool step() {
         const int rc = sqlite3_step(s_);
@@ -329,16 +334,25 @@ struct Registry::Impl {
 
     std::int64_t childRow(std::int64_t parent, const std::string& name) {
         auto s = sql("SELECT id FROM keys WHERE parent = ? AND fold = ?");
-        s.bind(1, parent);
-        const std::string fold = foldName(name);
-        s.bindBlob(2, fold.data(), fold.size());
+        s.bind(1, parent).bindFold(2, name);
         return s.step() ? s.integer(0) : 0;
+    }
+
+    // The key `names` lead to from the key `handle` names, all of them
+    // existing.
+    std::int32_t findKey(HKEY handle, const std::vector<std::string>& names, std::int64_t* row) {
+        *row = keyRow(handle);
+        if (*row == 0) return ERROR_INVALID_HANDLE;
+        for (const std::string& name : names) {
+            *row = childRow(*row, name);
+            if (*row == 0) return ERROR_FILE_NOT_FOUND;
+        }
+        return ERROR_SUCCESS;
     }
 
     std::int64_t addChild(std::int64_t parent, const std::string& name) {
         auto s = sql("INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
-        const std::string fold = foldName(name);
-        s.bind(1, parent).bindText(2, name).bindBlob(3, fold.data(), fold.size());
+        s.bind(1, parent).bindText(2, name).bindFold(3, name);
         s.step();
         return sqlite3_last_insert_rowid(db);
     }
@@ -369,6 +383,30 @@ struct Registry::Impl {
         c->index = index;
         c->version = version;
         c->ownChanges = own;
+    }
+
+    // One step of an enumeration of the key `handle` names: the entry at
+    // `index`, read by `afterSql` from where the cursor stopped when it
+    // fits, else by `offsetSql` counting from the first. Both take the key
+    // row as ?1; `bindAfter` binds the cursor's position as ?2, `take`
+    // reads the row found and moves the cursor's position to it.
+    template <typename BindAfter, typename Take>
+    std::int32_t enumerate(HKEY handle, std::uint32_t index, EnumCursor& cursor, const char* afterSql,
+                           const char* offsetSql, BindAfter&& bindAfter, Take&& take) {
+        const std::int64_t row = keyRow(handle);
+        if (row == 0) return ERROR_INVALID_HANDLE;
+        const bool follow = cursorFits(cursor, row, index);
+        auto s = sql(follow ? afterSql : offsetSql);
+        s.bind(1, row);
+        if (follow) {
+            bindAfter(s);
+        } else {
+            s.bind(2, index);
+        }
+        if (!s.step()) return ERROR_NO_MORE_ITEMS;
+        take(s);
+        remember(&cursor, row, index);
+        return ERROR_SUCCESS;
     }
 };
 
@@ -416,12 +454,8 @@ std::int32_t Registry::OpenKeyEx(HKEY parent, const std::string& subKey, HKEY* r
     std::vector<std::string> names;
     if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
     return impl_->run(false, [&]() -> std::int32_t {
-        std::int64_t row = impl_->keyRow(parent);
-        if (row == 0) return ERROR_INVALID_HANDLE;
-        for (const std::string& name : names) {
-            row = impl_->childRow(row, name);
-            if (row == 0) return ERROR_FILE_NOT_FOUND;
-        }
+        std::int64_t row = 0;
+        if (const std::int32_t status = impl_->findKey(parent, names, &row)) return status;
         *result = impl_->newHandle(row);
         return ERROR_SUCCESS;
     });
@@ -437,12 +471,8 @@ std::int32_t Registry::DeleteKey(HKEY parent, const std::string& subKey) {
     std::vector<std::string> names;
     if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
     return impl_->run(true, [&]() -> std::int32_t {
-        std::int64_t row = impl_->keyRow(parent);
-        if (row == 0) return ERROR_INVALID_HANDLE;
-        for (const std::string& name : names) {
-            row = impl_->childRow(row, name);
-            if (row == 0) return ERROR_FILE_NOT_FOUND;
-        }
+        std::int64_t row = 0;
+        if (const std::int32_t status = impl_->findKey(parent, names, &row)) return status;
         if (row == kLocalMachineRow || row == kCurrentUserRow) return ERROR_ACCESS_DENIED;
         {
             auto s = impl_->sql("SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
@@ -466,8 +496,7 @@ std::int32_t Registry::DeleteValue(HKEY key, const std::string& name) {
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         auto s = impl_->sql("DELETE FROM vals WHERE key = ? AND fold = ?");
-        const std::string fold = foldName(name);
-        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
+        s.bind(1, row).bindFold(2, name);
         s.step();
         return sqlite3_changes(impl_->db) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
@@ -476,47 +505,33 @@ std::int32_t Registry::DeleteValue(HKEY key, const std::string& name) {
 std::int32_t Registry::EnumKey(HKEY key, std::uint32_t index, std::string* name) {
     if (!name) return ERROR_INVALID_PARAMETER;
     return impl_->run(false, [&]() -> std::int32_t {
-        const std::int64_t row = impl_->keyRow(key);
-        if (row == 0) return ERROR_INVALID_HANDLE;
         EnumCursor& cursor = impl_->keyCursor;
-        const bool follow = impl_->cursorFits(cursor, row, index);
-        auto s = follow ? impl_->sql("SELECT name, fold FROM keys WHERE parent = ? AND fold > ? "
-                                     "ORDER BY fold LIMIT 1")
-                        : impl_->sql("SELECT name, fold FROM keys WHERE parent = ? "
-                                     "ORDER BY fold LIMIT 1 OFFSET ?");
-        s.bind(1, row);
-        if (follow) {
-            s.bindBlob(2, cursor.lastFold.data(), cursor.lastFold.size());
-        } else {
-            s.bind(2, index);
-        }
-        if (!s.step()) return ERROR_NO_MORE_ITEMS;
-        *name = s.text(0);
-        cursor.lastFold = s.text(1);
-        impl_->remember(&cursor, row, index);
-        return ERROR_SUCCESS;
+        return impl_->enumerate(
+            key, index, cursor,
+            "SELECT name, fold FROM keys WHERE parent = ? AND fold > ? ORDER BY fold LIMIT 1",
+            "SELECT name, fold FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?",
+            [&](Statement& s) { s.bindBlob(2, cursor.lastFold.data(), cursor.lastFold.size()); },
+            [&](const Statement& s) {
+                *name = s.text(0);
+                cursor.lastFold = s.text(1);
+            });
     });
 }
 
 std::int32_t Registry::EnumValue(HKEY key, std::uint32_t index, std::string* name, std::uint32_t* type) {
     if (!name) return ERROR_INVALID_PARAMETER;
     return impl_->run(false, [&]() -> std::int32_t {
-        const std::int64_t row = impl_->keyRow(key);
-        if (row == 0) return ERROR_INVALID_HANDLE;
         EnumCursor& cursor = impl_->valueCursor;
-        const bool follow = impl_->cursorFits(cursor, row, index);
-        auto s = follow ? impl_->sql("SELECT name, type, id FROM vals WHERE key = ? AND id > ? "
-                                     "ORDER BY id LIMIT 1")
-                        : impl_->sql("SELECT name, type, id FROM vals WHERE key = ? "
-                                     "ORDER BY id LIMIT 1 OFFSET ?");
-        s.bind(1, row);
-        s.bind(2, follow ? cursor.lastId : static_cast<std::int64_t>(index));
-        if (!s.step()) return ERROR_NO_MORE_ITEMS;
-        *name = s.text(0);
-        if (type) *type = static_cast<std::uint32_t>(s.integer(1));
-        cursor.lastId = s.integer(2);
-        impl_->remember(&cursor, row, index);
-        return ERROR_SUCCESS;
+        return impl_->enumerate(
+            key, index, cursor,
+            "SELECT name, type, id FROM vals WHERE key = ? AND id > ? ORDER BY id LIMIT 1",
+            "SELECT name, type, id FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?",
+            [&](Statement& s) { s.bind(2, cursor.lastId); },
+            [&](const Statement& s) {
+                *name = s.text(0);
+                if (type) *type = static_cast<std::uint32_t>(s.integer(1));
+                cursor.lastId = s.integer(2);
+            });
     });
 }
 
@@ -527,8 +542,7 @@ std::int32_t Registry::QueryValueEx(HKEY key, const std::string& name, std::uint
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         auto s = impl_->sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-        const std::string fold = foldName(name);
-        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
+        s.bind(1, row).bindFold(2, name);
         if (!s.step()) return ERROR_FILE_NOT_FOUND;
         const std::string bytes = s.text(1);
         const auto needed = static_cast<std::uint32_t>(bytes.size());

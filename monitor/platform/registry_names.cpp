@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include "monitor/platform/utf8.h"
+
 namespace ossivant::reg {
 namespace {
 
@@ -32,24 +34,6 @@ std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t* cp) {
     return len;
 }
 
-void encodeUtf8(char32_t cp, std::string* out) {
-    if (cp < 0x80) {
-        out->push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 }  // namespace
 
 std::string foldName(std::string_view name) {
@@ -63,7 +47,7 @@ std::string foldName(std::string_view name) {
             ++i;
             continue;
         }
-        encodeUtf8(QChar::toUpper(cp), &out);
+        appendUtf8(QChar::toUpper(cp), &out);
         i += len;
     }
     return out;
