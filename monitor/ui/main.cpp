@@ -1,6 +1,7 @@
 // Ossivant start-up. The windows are not part of this build yet: the program
 // refuses a second copy, loads and repairs its settings, renumbers and loads
 // the site list, reports what it found and ends.
+#include "monitor/engine/panel_time.h"
 #include "monitor/platform/registry.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/ui/startup.h"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
             << (site.Enabled == 1 ? "" : "  disabled") << "  time-out " << site.TimeOut << " s\n";
     }
     out << "  check log folder: " << state.settings.LogPath << '\n'
-        << "  first automatic check: Next: " << ossivant::StatusBarTime(state.NextCheckTime) << '\n'
+        << "  first automatic check: Next: " << ossivant::PanelTimeText(state.NextCheckTime) << '\n'
         << "The main window is not part of this build yet; Ossivant stops after loading.\n";
     return 0;
 }

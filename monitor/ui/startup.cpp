@@ -14,8 +14,4 @@ void LoadAtStartup(RegistryAccess& reg, MessageBox& messages, const Clock& clock
     state.NextCheckTime = clock.now().addSecs(qint64(state.settings.TimerWarning) * 60);
 }
 
-QString StatusBarTime(const QDateTime& when) {
-    return QLocale::c().toString(when.time(), QStringLiteral("h:mm:ss AP"));
-}
-
 }  // namespace ossivant

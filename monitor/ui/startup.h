@@ -24,7 +24,4 @@ struct StartupState {
 void LoadAtStartup(RegistryAccess& reg, MessageBox& messages, const Clock& clock,
                    const QString& programFolder, StartupState& state);
 
-// "h:nn:ss AMPM", the form the status bar shows check times in.
-QString StatusBarTime(const QDateTime& when);
-
 }  // namespace ossivant
