@@ -1,9 +1,17 @@
 // Ossivant start-up. The windows are not part of this build yet: the program
 // refuses a second copy, loads and repairs its settings, renumbers and loads
-// the site list, reports what it found and ends.
+// the site list, and then runs the check engine on its two one-second timers,
+// telling on the terminal what the main window would show.
+#include "monitor/engine/check_engine.h"
+#include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
+#include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
+#include "monitor/report/check_log.h"
+#include "monitor/report/send_email.h"
 #include "monitor/store/registry_access.h"
+#include "monitor/store/site_store.h"
+#include "monitor/ui/console_screen.h"
 #include "monitor/ui/startup.h"
 
 #include <QCoreApplication>
@@ -11,19 +19,9 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
-
-class ConsoleMessageBox final : public ossivant::MessageBox {
-public:
-    ossivant::MsgAnswer show(const QString& text, ossivant::MsgButtons buttons,
-                             ossivant::MsgIcon) override {
-        QTextStream(stderr) << "Ossivant: " << text << '\n';
-        return buttons == ossivant::MsgButtons::YesNo || buttons == ossivant::MsgButtons::YesNoCancel
-                   ? ossivant::MsgAnswer::Yes
-                   : ossivant::MsgAnswer::Ok;
-    }
-};
 
 QString LockFilePath() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -34,6 +32,7 @@ QString LockFilePath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    using namespace ossivant;
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
 
@@ -44,23 +43,43 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    ossivant::reg::Registry registry(ossivant::reg::Registry::defaultPath());
-    ossivant::RegistryAccess reg(registry);
-    ConsoleMessageBox messages;
-    ossivant::SystemClock clock;
-    ossivant::StartupState state;
-    ossivant::LoadAtStartup(reg, messages, clock, QCoreApplication::applicationDirPath(), state);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    reg::Registry registry(reg::Registry::defaultPath());
+    RegistryAccess access(registry);
+    ConsoleScreen screen(out);
+    SystemClock clock;
+    StartupState state;
+    LoadAtStartup(access, screen, clock, programDir, state);
 
     out << "Ossivant: settings and sites from " << QString::fromStdString(registry.path()) << '\n'
         << "  sites: " << state.sites.SiteCount() << '\n';
     for (std::int32_t i = 1; i <= state.sites.SiteCount(); ++i) {
-        const ossivant::SiteRecord& site = state.sites[i];
-        out << "    " << i << "  " << ossivant::HttpAddress(site.URL)
+        const SiteRecord& site = state.sites[i];
+        out << "    " << i << "  " << HttpAddress(site.URL)
             << (site.IP.isEmpty() ? QString() : QStringLiteral("  (") + site.IP + u')')
             << (site.Enabled == 1 ? "" : "  disabled") << "  time-out " << site.TimeOut << " s\n";
     }
     out << "  check log folder: " << state.settings.LogPath << '\n'
-        << "  first automatic check: Next: " << ossivant::PanelTimeText(state.NextCheckTime) << '\n'
-        << "The main window is not part of this build yet; Ossivant stops after loading.\n";
-    return 0;
+        << "The windows are not part of this build yet: Ossivant checks on its timers and "
+           "reports here. Stop it with Ctrl+C.\n"
+        << "Next: " << PanelTimeText(state.NextCheckTime) << '\n';
+    out.flush();
+
+    SiteStore store(access, state.sites, screen);
+    InetTransfer inet([&access] { return ReadCookiePolicy(access); });
+    CheckLog log(state.settings, clock);
+    HandOffAlertSender alerts(state.settings, programDir);
+    CheckEngine engine({state.sites, store, state.settings, access, inet, log, alerts, clock},
+                       screen.screen());
+    engine.state().NextCheckTime = state.NextCheckTime;
+
+    QTimer timerMain;
+    QObject::connect(&timerMain, &QTimer::timeout, [&engine] { engine.TimerMain_Timer(); });
+    QTimer timerAutoCheck;
+    QObject::connect(&timerAutoCheck, &QTimer::timeout, [&engine, &screen] {
+        if (screen.autoCheckTimerEnabled()) engine.TimerAutoCheck_Timer();
+    });
+    timerMain.start(1000);
+    timerAutoCheck.start(1000);
+    return app.exec();
 }
