@@ -1,0 +1,385 @@
+#include "mailer/net/smtp.h"
+
+#include <cstring>
+
+#include "mailer/net/fatal_error.h"
+#include "mailer/sys/winsock_errors.h"
+
+namespace quorvane3 {
+
+namespace {
+constexpr char kDot[] = ".";
+constexpr char kQuit[] = "QUIT\r\n";
+constexpr std::size_t kHostNameSize = 80;
+}  // namespace
+
+CSMTP::CSMTP() { conn_.SetTarget(this, 0); }
+
+CSMTP::~CSMTP() {
+    Abort(false);
+    if (timer_) sys::EventLoop::Main().CancelTimer(timer_);
+}
+
+bool CSMTP::Start(const std::string& host, std::uint16_t port, std::FILE* message,
+                  const std::string& sender, const std::vector<std::string>* recipients) {
+    host_ = host;
+    port_ = port;
+    message_ = message;
+    sender_ = sender;
+    recipients_ = recipients;
+    nextRecipient_ = 0;
+    result_ = kAborted;
+    lastError_ = 0;
+    reader_.Clear();
+    blocked_ = false;
+    notify_ = true;
+    conn_.SetConnectTimeout(timeouts_.connect);
+    ChangeState(State::Start);
+    Feed(kNone);
+    return true;
+}
+
+void CSMTP::Abort(bool notify) {
+    notify_ = notify;
+    Feed(kAbort);
+}
+
+void CSMTP::OnConnectResult(int, int result) {
+    if (result == CConnMgr::kConnectedResult) {
+        Feed(kConnected);
+    } else if (result == CConnMgr::kFailed) {
+        lastError_ = conn_.LastError();
+        Feed(kConnectFailed);
+    }
+}
+
+void CSMTP::StreamCallback(int, int streamEvent, int error, const void* tag) {
+    switch (streamEvent) {
+        case kStreamReadable: {
+            std::size_t size = reader_.FreeSize();
+            int err = stream_.Receive(reader_.FreeSpace(), &size);
+            if (err != 0 && err != sys::kWsaEWOULDBLOCK) {
+                FatalAppExit("Couldn't read from socket in CSMTP.");
+            }
+            switch (reader_.Received(size)) {
+                case SmtpReplyReader::Outcome::kNeedMore: return;
+                case SmtpReplyReader::Outcome::kOverflow:
+                    // A line longer than any reply may be: the server is of no
+                    // further use, as if it had closed the connection.
+                    lastError_ = sys::kWsaEMSGSIZE;
+                    Feed(kClosed);
+                    return;
+                case SmtpReplyReader::Outcome::kReply: break;
+            }
+            const char code = reader_.ReplyCode();
+            if (code < '1' || code > '5') FatalAppExit("Invalid SMTP reply received in CSMTP.");
+            Feed(kReply1xx + (code - '1'));
+            return;
+        }
+        case kStreamSent:
+            // Only the line buffer's reports matter; their error shows up
+            // on the next send or as a closed connection.
+            if (tag == lineBuffer_) {
+                blocked_ = false;
+                Feed(kLineSent);
+            }
+            return;
+        case kStreamClosed:
+            if (error != 0) lastError_ = error;
+            Feed(kClosed);
+            return;
+        default: FatalAppExit("Unexpected socket event in CSMTP::StreamCallback");
+    }
+}
+
+void CSMTPNotify::OnDone() {
+    sys::EventLoop::Main().PostMessage(window_, message_, first_, Result());
+}
+
+// ---- machine -------------------------------------------------------------
+
+// Runs the current state's handler; while handlers change the state the new
+// one runs at once with the empty event. Events that arrive while a handler
+// runs (a part reacting at once) are queued and run after it.
+void CSMTP::Feed(int event) {
+    using Handler = State (CSMTP::*)(int);
+    static constexpr Handler kHandlers[] = {
+        &CSMTP::OnStart,          &CSMTP::OnAwaitConnect, &CSMTP::OnAwaitGreeting,
+        &CSMTP::OnAwaitHelo,      &CSMTP::OnAwaitMailFrom, &CSMTP::OnAwaitRcpt,
+        &CSMTP::OnAwaitData,      &CSMTP::OnSendBody,     &CSMTP::OnAwaitEndOfData,
+        &CSMTP::OnSendQuit,       &CSMTP::OnAwaitQuit,    &CSMTP::OnFinish,
+        &CSMTP::OnDoneState,
+    };
+    pending_.push_back(event);
+    if (running_) return;
+    running_ = true;
+    while (!pending_.empty()) {
+        int e = pending_.front();
+        pending_.pop_front();
+        for (;;) {
+            State next = (this->*kHandlers[static_cast<int>(state_)])(e);
+            if (next == state_) break;
+            ChangeState(next);
+            e = kNone;
+        }
+    }
+    running_ = false;
+}
+
+// The one place where the state changes; it also arms the wait of the new
+// state.
+void CSMTP::ChangeState(State next) {
+    state_ = next;
+    switch (next) {
+        case State::AwaitGreeting: StartTimer(timeouts_.greeting); break;
+        case State::AwaitHelo: StartTimer(timeouts_.helo); break;
+        case State::AwaitMailFrom: StartTimer(timeouts_.mailFrom); break;
+        case State::AwaitRcpt: StartTimer(timeouts_.rcpt); break;
+        case State::AwaitData: StartTimer(timeouts_.dataInit); break;
+        case State::SendBody: StartTimer(timeouts_.dataBlock); break;
+        case State::AwaitEndOfData: StartTimer(timeouts_.endOfData); break;
+        case State::AwaitQuit: StartTimer(timeouts_.quit); break;
+        default: StartTimer(SmtpTimeouts::Duration::zero()); break;
+    }
+}
+
+void CSMTP::StartTimer(SmtpTimeouts::Duration duration) {
+    sys::EventLoop& loop = sys::EventLoop::Main();
+    if (timer_) loop.CancelTimer(timer_);
+    timer_ = 0;
+    if (duration.count() <= 0) return;
+    timer_ = loop.StartTimer(duration, [this] {
+        timer_ = 0;
+        Feed(kTimeout);
+    });
+}
+
+CSMTP::State CSMTP::Fail(State next) {
+    result_ = kFailedResult;
+    return next;
+}
+
+CSMTP::State CSMTP::CommonRows(int event) {
+    switch (event) {
+        case kReply1xx:
+        case kReply2xx:
+        case kReply3xx:
+        case kReply4xx:
+        case kReply5xx: return Fail(State::SendQuit);
+        case kClosed: return Fail(State::Finish);
+        case kAbort: result_ = kAborted; return State::Finish;
+        case kTimeout: lastError_ = sys::kWsaETIMEDOUT; return Fail(State::Finish);
+        default: return state_;
+    }
+}
+
+bool CSMTP::SendRaw(const void* data, std::size_t length) {
+    int err = stream_.Send(data, length);
+    if (err == 0 || err == sys::kWsaEWOULDBLOCK) return true;
+    lastError_ = err;
+    return false;
+}
+
+bool CSMTP::SendCommand(const char* format, const std::string& text) {
+    int n = std::snprintf(lineBuffer_, sizeof lineBuffer_, format, text.c_str());
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof lineBuffer_) {
+        // A command that does not fit the line buffer is never sent cut short.
+        lastError_ = sys::kWsaEMSGSIZE;
+        return false;
+    }
+    return SendRaw(lineBuffer_, static_cast<std::size_t>(n));
+}
+
+bool CSMTP::SendText(const char* text) {
+    const std::size_t n = std::strlen(text);
+    std::memcpy(lineBuffer_, text, n);
+    return SendRaw(lineBuffer_, n);
+}
+
+// ---- states --------------------------------------------------------------
+
+CSMTP::State CSMTP::OnStart(int) {
+    conn_.Connect(host_, port_, &stream_, this, 0);
+    return State::AwaitConnect;
+}
+
+CSMTP::State CSMTP::OnAwaitConnect(int event) {
+    switch (event) {
+        case kConnected: return State::AwaitGreeting;
+        case kConnectFailed: return Fail(State::Finish);
+        case kAbort:
+            conn_.Cancel(false);
+            result_ = kAborted;
+            return State::Finish;
+        default: return state_;
+    }
+}
+
+CSMTP::State CSMTP::OnAwaitGreeting(int event) {
+    switch (event) {
+        case kReply2xx: {
+            char name[kHostNameSize] = {};
+            if (int err = sys::GetLocalHostName(name, sizeof name)) {
+                lastError_ = err;
+                return Fail(State::Finish);
+            }
+            if (!SendCommand("HELO %s\r\n", name)) return Fail(State::Finish);
+            return State::AwaitHelo;
+        }
+        case kReply1xx:
+        case kReply3xx:
+        case kReply4xx:
+        case kReply5xx:
+            // Refused before HELO: no QUIT, the connection is simply closed.
+            return Fail(State::Finish);
+        default: return CommonRows(event);
+    }
+}
+
+CSMTP::State CSMTP::OnAwaitHelo(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    if (!SendCommand("MAIL FROM:<%s>\r\n", sender_)) return Fail(State::Finish);
+    return State::AwaitMailFrom;
+}
+
+CSMTP::State CSMTP::OnAwaitMailFrom(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    // Nobody to deliver to: the mail cannot succeed.
+    if (recipients_ == nullptr || recipients_->empty()) return Fail(State::SendQuit);
+    nextRecipient_ = 0;
+    if (!SendCommand("RCPT TO:<%s>\r\n", (*recipients_)[nextRecipient_++])) {
+        return Fail(State::Finish);
+    }
+    return State::AwaitRcpt;
+}
+
+CSMTP::State CSMTP::OnAwaitRcpt(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    if (nextRecipient_ < recipients_->size()) {
+        if (!SendCommand("RCPT TO:<%s>\r\n", (*recipients_)[nextRecipient_++])) {
+            return Fail(State::Finish);
+        }
+        StartTimer(timeouts_.rcpt);  // each RCPT gets its own wait
+        return State::AwaitRcpt;
+    }
+    if (!SendText("DATA\r\n")) return Fail(State::Finish);
+    return State::AwaitData;
+}
+
+CSMTP::State CSMTP::OnAwaitData(int event) {
+    if (event != kReply3xx) return CommonRows(event);
+    return State::SendBody;
+}
+
+CSMTP::State CSMTP::OnSendBody(int event) {
+    switch (event) {
+        case kNone:
+            if (blocked_) return state_;
+            return SendLines();
+        case kLineSent: return SendLines();
+        default: return CommonRows(event);
+    }
+}
+
+CSMTP::State CSMTP::OnAwaitEndOfData(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    result_ = kDelivered;
+    return State::SendQuit;
+}
+
+CSMTP::State CSMTP::OnSendQuit(int) {
+    // From a text of its own: a refusal during the message text can come
+    // while a body line still waits in the socket's queue, and that line
+    // must not be overwritten.
+    if (!SendRaw(kQuit, sizeof kQuit - 1)) return Fail(State::Finish);
+    return State::AwaitQuit;
+}
+
+CSMTP::State CSMTP::OnAwaitQuit(int event) {
+    switch (event) {
+        case kClosed:
+        case kReply1xx:
+        case kReply2xx:
+        case kReply3xx:
+        case kReply4xx:
+        case kReply5xx:
+        case kTimeout: return State::Finish;  // the result stands
+        case kAbort: result_ = kAborted; return State::Finish;
+        default: return state_;
+    }
+}
+
+CSMTP::State CSMTP::OnFinish(int) {
+    StartTimer(SmtpTimeouts::Duration::zero());
+    stream_.Close();
+    host_.clear();
+    sender_.clear();
+    if (notify_) OnDone();
+    return State::Done;
+}
+
+CSMTP::State CSMTP::OnDoneState(int) { return state_; }
+
+const char* CSMTP::StateName() const {
+    static constexpr const char* kNames[] = {
+        "Start", "AwaitConnect", "AwaitGreeting", "AwaitHelo", "AwaitMailFrom",
+        "AwaitRcpt", "AwaitData", "SendBody", "AwaitEndOfData", "SendQuit",
+        "AwaitQuit", "Finish", "Done",
+    };
+    return kNames[static_cast<int>(state_)];
+}
+
+// ---- message text ----------------------------------------------------------
+
+// Reads one line of the message: at most kMaxLineRead characters up to a
+// LF, which is consumed and not kept; the file's CR LF is read back as LF.
+CSMTP::LineRead CSMTP::ReadLine(std::size_t* length) {
+    std::size_t n = 0;
+    for (;;) {
+        int c = std::getc(message_);
+        if (c == EOF) {
+            if (std::ferror(message_)) return LineRead::kError;
+            break;
+        }
+        if (c == '\n') {
+            if (n > 0 && lineBuffer_[n - 1] == '\r') --n;
+            break;
+        }
+        lineBuffer_[n++] = static_cast<char>(c);
+        if (n == kMaxLineRead) break;
+    }
+    *length = n;
+    return LineRead::kLine;
+}
+
+// Sends lines until the socket holds one back (wait for its report), the
+// text ends (send the end of data) or something fails (end at once).
+CSMTP::State CSMTP::SendLines() {
+    for (;;) {
+        int c = message_ ? std::getc(message_) : EOF;
+        if (c == EOF) {
+            if (message_ && std::ferror(message_)) return Fail(State::Finish);
+            if (!SendText(".\r\n")) return Fail(State::Finish);
+            return State::AwaitEndOfData;
+        }
+        std::ungetc(c, message_);
+        std::size_t len = 0;
+        if (ReadLine(&len) == LineRead::kError) return Fail(State::Finish);
+        if (len > kLongestLine) return Fail(State::Finish);
+        lineBuffer_[len++] = '\r';
+        lineBuffer_[len++] = '\n';
+        if (lineBuffer_[0] == '.' && !SendRaw(kDot, 1)) return Fail(State::Finish);
+        int err = stream_.Send(lineBuffer_, len);
+        if (err == sys::kWsaEWOULDBLOCK) {
+            blocked_ = true;
+            StartTimer(timeouts_.dataBlock);
+            return state_;
+        }
+        if (err != 0) {
+            lastError_ = err;
+            return Fail(State::Finish);
+        }
+    }
+}
+
+}  // namespace quorvane3
