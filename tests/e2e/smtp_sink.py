@@ -10,7 +10,7 @@ mail, and for each one prints a report block on stdout:
     raw <path>              the message bytes as received
     defect <hex>            one line per defect Python's email package found
     header <hex> <hex>      name and decoded value, in message order
-    body <hex>              decoded content of the first text/plain part
+    body <hex>              decoded content of the first text/plain part, LF line ends
     attachment <hex> <hex> <path>   file name, content type, decoded bytes
     END
 
@@ -65,7 +65,8 @@ class Handler:
             lines.append(f"header {hexed(name)} {hexed(str(value))}")
         body = msg.get_body(preferencelist=("plain",))
         if body is not None:
-            lines.append("body " + hexed(body.get_content()))
+            # The line ends of the wire (CR LF) read back as LF.
+            lines.append("body " + hexed(body.get_content().replace("\r\n", "\n")))
         for index, part in enumerate(msg.iter_attachments()):
             content = part.get_content()
             if isinstance(content, str):
