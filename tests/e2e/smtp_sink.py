@@ -15,8 +15,9 @@ mail, and for each one prints a report block on stdout:
     END
 
 Texts are UTF-8, written as hex so that any byte survives. With --quiet
-only "MESSAGE <size>" and "END" are printed (for benchmarks). The server
-ends when stdin closes or on SIGTERM.
+only "MESSAGE <size>" and "END" are printed (for benchmarks); a line "SAVE"
+on stdin then writes the last message to <out>/last.eml and answers
+"SAVED <path>". The server ends when stdin closes or on SIGTERM.
 """
 
 import argparse
@@ -41,12 +42,14 @@ class Handler:
         self.out_dir = out_dir
         self.quiet = quiet
         self.count = 0
+        self.last = None
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
         data = envelope.original_content or envelope.content
         if self.quiet:
             print(f"MESSAGE {len(data)}\nEND", flush=True)
+            self.last = data
             return "250 OK"
         lines = ["MESSAGE", "from " + hexed(envelope.mail_from or "")]
         lines += ["rcpt " + hexed(r) for r in envelope.rcpt_tos]
@@ -94,9 +97,18 @@ async def serve(out_dir, quiet):
     print(f"PORT {sock.getsockname()[1]}", flush=True)
     stop = loop.create_future()
     loop.add_signal_handler(signal.SIGTERM, lambda: stop.done() or stop.set_result(None))
-    loop.add_reader(sys.stdin.fileno(),
-                    lambda: (os.read(sys.stdin.fileno(), 4096) or stop.done()
-                             or stop.set_result(None)))
+    def on_input():
+        data = os.read(sys.stdin.fileno(), 4096)
+        if not data:
+            if not stop.done():
+                stop.set_result(None)
+        elif b"SAVE" in data and handler.last is not None:
+            path = os.path.join(out_dir, "last.eml")
+            with open(path, "wb") as f:
+                f.write(handler.last)
+            print(f"SAVED {path}", flush=True)
+
+    loop.add_reader(sys.stdin.fileno(), on_input)
     await stop
     server.close()
 
