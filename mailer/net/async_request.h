@@ -14,7 +14,7 @@ public:
     virtual void OnLookupDone(int value, int error) = 0;
 
 protected:
-    ~ILookupTarget() = default;
+    virtual ~ILookupTarget() = default;
 };
 
 // One asynchronous request of the socket library at a time, whose completion

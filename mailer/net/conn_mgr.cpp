@@ -55,15 +55,6 @@ void CConnMgr::StreamCallback(int, int streamEvent, int error, const void*) {
 // the new state at once with the empty event. Events fed from inside a
 // handler (a target reacting at once) wait until the handler returned.
 void CConnMgr::Feed(int event) {
-    using Handler = State (CConnMgr::*)(int);
-    static constexpr Handler kHandlers[] = {
-        &CConnMgr::OnStart,        // Start
-        &CConnMgr::OnAwaitLookup,  // AwaitLookup
-        &CConnMgr::OnConnect,      // Connect
-        &CConnMgr::OnAwaitConnect, // AwaitConnect
-        &CConnMgr::OnFinish,       // Finish
-        &CConnMgr::OnIdle,         // Idle
-    };
     pending_.push_back(event);
     if (running_) return;
     running_ = true;
@@ -71,13 +62,25 @@ void CConnMgr::Feed(int event) {
         int e = pending_.front();
         pending_.pop_front();
         for (;;) {
-            State next = (this->*kHandlers[static_cast<int>(state_)])(e);
+            State next = Dispatch(e);
             if (next == state_) break;
             ChangeState(next);
             e = kNone;
         }
     }
     running_ = false;
+}
+
+CConnMgr::State CConnMgr::Dispatch(int event) {
+    switch (state_) {
+        case State::Start: return OnStart(event);
+        case State::AwaitLookup: return OnAwaitLookup(event);
+        case State::Connect: return OnConnect(event);
+        case State::AwaitConnect: return OnAwaitConnect(event);
+        case State::Finish: return OnFinish(event);
+        case State::Idle: return OnIdle(event);
+    }
+    return state_;
 }
 
 // The one place where the state changes. The lookup and each connect

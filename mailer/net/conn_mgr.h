@@ -17,7 +17,7 @@ public:
     virtual void OnConnectResult(int value, int result) = 0;
 
 protected:
-    ~IConnectionTarget() = default;
+    virtual ~IConnectionTarget() = default;
 };
 
 // Turns a host (dotted IPv4 address or name) and a port into a connected
@@ -63,6 +63,7 @@ private:
     State OnIdle(int event);
 
     void Feed(int event);
+    State Dispatch(int event);  // runs the current state's handler
     void ChangeState(State next);
     State FailWith(int result);
 

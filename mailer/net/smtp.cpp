@@ -1,5 +1,6 @@
 #include "mailer/net/smtp.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "mailer/net/fatal_error.h"
@@ -102,14 +103,6 @@ void CSMTPNotify::OnDone() {
 // one runs at once with the empty event. Events that arrive while a handler
 // runs (a part reacting at once) are queued and run after it.
 void CSMTP::Feed(int event) {
-    using Handler = State (CSMTP::*)(int);
-    static constexpr Handler kHandlers[] = {
-        &CSMTP::OnStart,          &CSMTP::OnAwaitConnect, &CSMTP::OnAwaitGreeting,
-        &CSMTP::OnAwaitHelo,      &CSMTP::OnAwaitMailFrom, &CSMTP::OnAwaitRcpt,
-        &CSMTP::OnAwaitData,      &CSMTP::OnSendBody,     &CSMTP::OnAwaitEndOfData,
-        &CSMTP::OnSendQuit,       &CSMTP::OnAwaitQuit,    &CSMTP::OnFinish,
-        &CSMTP::OnDoneState,
-    };
     pending_.push_back(event);
     if (running_) return;
     running_ = true;
@@ -117,7 +110,7 @@ void CSMTP::Feed(int event) {
         int e = pending_.front();
         pending_.pop_front();
         for (;;) {
-            State next = (this->*kHandlers[static_cast<int>(state_)])(e);
+            State next = Dispatch(e);
             if (next == state_) break;
             ChangeState(next);
             e = kNone;
@@ -126,9 +119,35 @@ void CSMTP::Feed(int event) {
     running_ = false;
 }
 
+CSMTP::State CSMTP::Dispatch(int event) {
+    switch (state_) {
+        case State::Start: return OnStart(event);
+        case State::AwaitConnect: return OnAwaitConnect(event);
+        case State::AwaitGreeting: return OnAwaitGreeting(event);
+        case State::AwaitHelo: return OnAwaitHelo(event);
+        case State::AwaitMailFrom: return OnAwaitMailFrom(event);
+        case State::AwaitRcpt: return OnAwaitRcpt(event);
+        case State::AwaitData: return OnAwaitData(event);
+        case State::SendBody: return OnSendBody(event);
+        case State::AwaitEndOfData: return OnAwaitEndOfData(event);
+        case State::SendQuit: return OnSendQuit(event);
+        case State::AwaitQuit: return OnAwaitQuit(event);
+        case State::Finish: return OnFinish(event);
+        case State::Done: return OnDoneState(event);
+    }
+    return state_;
+}
+
 // The one place where the state changes; it also arms the wait of the new
 // state.
 void CSMTP::ChangeState(State next) {
+#ifndef NDEBUG
+    if (std::getenv("QUORVANE3_TRACE")) {
+        const char* from = StateName();
+        state_ = next;
+        std::fprintf(stderr, "CSMTP %s -> %s\n", from, StateName());
+    }
+#endif
     state_ = next;
     switch (next) {
         case State::AwaitGreeting: StartTimer(timeouts_.greeting); break;
@@ -336,7 +355,7 @@ const char* CSMTP::StateName() const {
 CSMTP::LineRead CSMTP::ReadLine(std::size_t* length) {
     std::size_t n = 0;
     for (;;) {
-        int c = std::getc(message_);
+        int c = getc_unlocked(message_);
         if (c == EOF) {
             if (std::ferror(message_)) return LineRead::kError;
             break;
@@ -356,7 +375,7 @@ CSMTP::LineRead CSMTP::ReadLine(std::size_t* length) {
 // text ends (send the end of data) or something fails (end at once).
 CSMTP::State CSMTP::SendLines() {
     for (;;) {
-        int c = message_ ? std::getc(message_) : EOF;
+        int c = message_ ? getc_unlocked(message_) : EOF;
         if (c == EOF) {
             if (message_ && std::ferror(message_)) return Fail(State::Finish);
             if (!SendText(".\r\n")) return Fail(State::Finish);

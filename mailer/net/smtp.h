@@ -94,6 +94,7 @@ private:
     LineRead ReadLine(std::size_t* length);
 
     void Feed(int event);
+    State Dispatch(int event);  // runs the current state's handler
     void ChangeState(State next);
     void StartTimer(SmtpTimeouts::Duration duration);
 

@@ -7,7 +7,8 @@ namespace quorvane3 {
 // How long the SMTP client waits for each step before it gives the mail up.
 // The defaults are the client time-outs of RFC 5321 section 4.5.3.2; HELO
 // and QUIT, which it does not name, wait as long as MAIL. The connect
-// time-out bounds the host lookup and each connection attempt.
+// time-out bounds the host lookup and each connection attempt. A duration of
+// zero waits without limit.
 struct SmtpTimeouts {
     using Duration = std::chrono::milliseconds;
 

@@ -22,7 +22,7 @@ public:
     virtual void StreamCallback(int value, int streamEvent, int error, const void* tag) = 0;
 
 protected:
-    ~IStreamOwner() = default;
+    virtual ~IStreamOwner() = default;
 };
 
 // A non-blocking TCP stream whose notices go to one owner. Sends that would
