@@ -6,9 +6,13 @@
 
 namespace quorvane3 {
 
-std::string WaitMarkerPath(const std::string& logDir) { return logDir + "/OM_QUORVANE.dat"; }
+std::string WaitMarkerPath(const std::string& logDir) {
+    return logDir + "/OM_QUORVANE.dat";
+}
 
-std::string RunRecordPath(const std::string& logDir) { return logDir + "/VB_QUORVANE.dat"; }
+std::string RunRecordPath(const std::string& logDir) {
+    return logDir + "/VB_QUORVANE.dat";
+}
 
 CoordinationResult CoordinateCopies(const std::string& logDir, CoordinationLimits limits) {
     CoordinationResult result;

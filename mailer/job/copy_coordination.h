@@ -18,9 +18,9 @@ struct CoordinationLimits {
 };
 
 struct CoordinationResult {
-    bool proceed = false;  // false: end the run now, keeping the job
-    int attempts = 0;      // waits made on a mutex someone else held
-    bool acquired = false; // the mutex was owned at the end
+    bool proceed = false;   // false: end the run now, keeping the job
+    int attempts = 0;       // waits made on a mutex someone else held
+    bool acquired = false;  // the mutex was owned at the end
 };
 
 // The start-up step between copies: take the mutex "VB_QUORVANE"; when

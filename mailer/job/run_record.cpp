@@ -20,9 +20,9 @@ bool AppendRunRecord(const std::string& logDir, const sys::LocalTime& now) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0) return false;
     const auto value = static_cast<uint32_t>(RunRecordValue(now));
-    const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16),
-                                    static_cast<unsigned char>(value >> 24)};
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
     ssize_t written;
     while ((written = ::write(fd, bytes, sizeof bytes)) < 0 && errno == EINTR) {
     }

@@ -23,7 +23,8 @@ constexpr sys::WParam kCommandSend = 32;
 // command 32 and tears everything down on the completion notice.
 class ControlWindow {
 public:
-    ControlWindow(const MailJob& job, const SmtpTimeouts& timeouts) : job_(job), timeouts_(timeouts) {}
+    ControlWindow(const MailJob& job, const SmtpTimeouts& timeouts)
+        : job_(job), timeouts_(timeouts) {}
 
     sys::LParam Proc(sys::Hwnd hwnd, unsigned msg, sys::WParam w, sys::LParam l) {
         sys::EventLoop& loop = sys::EventLoop::Main();
@@ -90,9 +91,10 @@ int RunSender(const std::string& jobPath, const SenderOptions& options) {
     sys::EventLoop& loop = sys::EventLoop::Main();
     {
         ControlWindow control(job, options.timeouts);
-        loop.CreateWindow("HIDDENWINDOW", [&control](sys::Hwnd h, unsigned m, sys::WParam w, sys::LParam l) {
-            return control.Proc(h, m, w, l);
-        });
+        loop.CreateWindow("HIDDENWINDOW",
+                          [&control](sys::Hwnd h, unsigned m, sys::WParam w, sys::LParam l) {
+                              return control.Proc(h, m, w, l);
+                          });
         loop.Run();
     }
 

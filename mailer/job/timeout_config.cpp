@@ -10,6 +10,8 @@ SmtpTimeouts ReadConfiguredTimeouts(const std::string& path) {
     return SmtpTimeouts::Uniform(std::chrono::seconds(seconds));
 }
 
-SmtpTimeouts ReadConfiguredTimeouts() { return ReadConfiguredTimeouts(ConfigurationFilePath()); }
+SmtpTimeouts ReadConfiguredTimeouts() {
+    return ReadConfiguredTimeouts(ConfigurationFilePath());
+}
 
 }  // namespace quorvane3

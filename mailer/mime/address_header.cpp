@@ -6,7 +6,9 @@ namespace quorvane3 {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // A display name with the blanks around it kept outside the encoded word:
 // an encoded word must stand apart from the '<' that follows it (a blank is

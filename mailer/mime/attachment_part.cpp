@@ -1,8 +1,9 @@
 #include "mailer/mime/attachment_part.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "mailer/mime/base64.h"
 #include "mailer/mime/header_text.h"
@@ -19,10 +20,11 @@ bool ExtensionIs(std::string_view ext, const char* name) {
 }
 
 void WriteForwarded(MessageWriter& out, std::FILE* file) {
-    out.Put("Content-Type: message/rfc822\n"
-            "Content-Transfer-Encoding: 7bit\n"
-            "Content-Disposition: inline\n"
-            "\n");
+    out.Put(
+        "Content-Type: message/rfc822\n"
+        "Content-Transfer-Encoding: 7bit\n"
+        "Content-Disposition: inline\n"
+        "\n");
     char piece[kForwardPiece];
     std::size_t got;
     while ((got = std::fread(piece, 1, sizeof piece, file)) > 0) {
@@ -32,8 +34,8 @@ void WriteForwarded(MessageWriter& out, std::FILE* file) {
     }
 }
 
-void WriteEncoded(MessageWriter& out, AttachmentKind kind, const std::string& path,
-                  std::FILE* file, uint32_t charsetCode) {
+void WriteEncoded(MessageWriter& out, AttachmentKind kind, const std::string& path, std::FILE* file,
+                  uint32_t charsetCode) {
     const std::string name =
         EncodeHeaderText(AttachmentFileName(path), charsetCode, WordJoin::kBlank);
     const bool image = kind == AttachmentKind::kGif || kind == AttachmentKind::kJpeg;
@@ -82,7 +84,8 @@ AttachmentKind AttachmentKindOf(const std::string& path) {
     char magic[3] = {};
     const std::size_t got = std::fread(magic, 1, sizeof magic, file);
     std::fclose(file);
-    return got == 3 && std::memcmp(magic, "GIF", 3) == 0 ? AttachmentKind::kGif : AttachmentKind::kOther;
+    return got == 3 && std::memcmp(magic, "GIF", 3) == 0 ? AttachmentKind::kGif
+                                                         : AttachmentKind::kOther;
 }
 
 std::string_view AttachmentFileName(std::string_view path) {

@@ -29,18 +29,22 @@ std::string FormatDate(const std::tm& t, std::optional<long> biasMinutes) {
     }
     char date[80];
     std::snprintf(date, sizeof date, "%s, %02d %s %02d %02d:%02d:%02d %s",
-                  kWeekdays[((t.tm_wday % 7) + 7) % 7], t.tm_mday, kMonths[((t.tm_mon % 12) + 12) % 12],
-                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec, zone);
+                  kWeekdays[((t.tm_wday % 7) + 7) % 7], t.tm_mday,
+                  kMonths[((t.tm_mon % 12) + 12) % 12], t.tm_year + 1900, t.tm_hour, t.tm_min,
+                  t.tm_sec, zone);
     return date;
 }
 
-std::string FormatDate() { return FormatDate(sys::LocalTimeNow().fields, sys::TimeZoneBias()); }
+std::string FormatDate() {
+    return FormatDate(sys::LocalTimeNow().fields, sys::TimeZoneBias());
+}
 
 std::string MakeMessageId(const std::tm& t, std::string_view localHost, unsigned long counter,
                           std::string_view serverHost) {
     std::string digits;
     for (std::size_t i = 0; i < localHost.size() && i < 5 && localHost[i] != '\0'; ++i) {
-        const auto widened = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(localHost[i])));
+        const auto widened =
+            static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(localHost[i])));
         char pair[4];
         std::snprintf(pair, sizeof pair, "%02u", static_cast<unsigned>(widened % 100));
         digits += pair;

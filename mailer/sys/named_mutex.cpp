@@ -22,9 +22,13 @@ std::string TempFolder() {
 
 }  // namespace
 
-NamedMutex::~NamedMutex() { Close(); }
+NamedMutex::~NamedMutex() {
+    Close();
+}
 
-std::string NamedMutex::LockPath(const std::string& name) { return TempFolder() + "/" + name + ".lock"; }
+std::string NamedMutex::LockPath(const std::string& name) {
+    return TempFolder() + "/" + name + ".lock";
+}
 
 bool NamedMutex::Create(const std::string& name) {
     Close();
@@ -62,7 +66,8 @@ NamedMutex::WaitResult NamedMutex::Wait(std::chrono::milliseconds bound) {
         if (errno != EWOULDBLOCK && errno != EINTR) return WaitResult::kFailed;
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return WaitResult::kTimeout;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kRetryStep, deadline - now));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kRetryStep, deadline - now));
     }
 }
 

@@ -26,7 +26,9 @@ using e2e::SmtpSink;
 using quorvane3::test::ReadAll;
 using quorvane3::test::ScratchDir;
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 std::string Random(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
@@ -89,14 +91,16 @@ protected:
 TEST_F(Quorvane3Test, Latin1MailWithAttachmentsArrivesIntact) {
     const std::string gif = "GIF89a" + Random(3000, 1);
     const std::string data = Random(200001, 2);
-    const std::string forwarded = "From: old@example.org\r\nSubject: Old report\r\n\r\nThe old text.\r\n";
+    const std::string forwarded =
+        "From: old@example.org\r\nSubject: Old report\r\n\r\nThe old text.\r\n";
     handoff::MailJobFields job = Job(sink_.Port());
     job.toList = "J\xE9r\xF4me Dupr\xE9 <jerome@example.org>, Bob <bob@example.org>";
     job.ccList = "Cy <cy@example.org>";
     job.fromField = "Surveillance \xC9quipe <mon@example.org>";
     job.replyTo = "desk@example.org";
-    job.subject = "Caf\xE9 d\xE9j\xE0 ferm\xE9: \xE9t\xE9 \xE0 No\xEBl, "
-                  "pr\xE8s du ch\xE2teau fort, o\xF9 l'\xE9quipe a vu le site tomber?";
+    job.subject =
+        "Caf\xE9 d\xE9j\xE0 ferm\xE9: \xE9t\xE9 \xE0 No\xEBl, "
+        "pr\xE8s du ch\xE2teau fort, o\xF9 l'\xE9quipe a vu le site tomber?";
     job.bodyText = "Bonjour,\r\nle site est tomb\xE9.\r\n.\r\n= fin =\r\n";
     job.attachmentList = jobs_.Write("chart.gif", gif) + ", " + jobs_.Write("data.bin", data) +
                          "," + jobs_.Write("old.fwd", forwarded);
@@ -107,18 +111,21 @@ TEST_F(Quorvane3Test, Latin1MailWithAttachmentsArrivesIntact) {
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->defects, std::vector<std::string>{});
     EXPECT_EQ(mail->from, "mon@example.org");
-    EXPECT_EQ(mail->recipients,
-              (std::vector<std::string>{"jerome@example.org", "bob@example.org", "cy@example.org"}));
+    EXPECT_EQ(mail->recipients, (std::vector<std::string>{"jerome@example.org", "bob@example.org",
+                                                          "cy@example.org"}));
     EXPECT_EQ(mail->Header("From"), "Surveillance \xC3\x89quipe <mon@example.org>");
-    EXPECT_EQ(mail->Header("To"), "J\xC3\xA9r\xC3\xB4me Dupr\xC3\xA9 <jerome@example.org>, Bob <bob@example.org>");
+    EXPECT_EQ(mail->Header("To"),
+              "J\xC3\xA9r\xC3\xB4me Dupr\xC3\xA9 <jerome@example.org>, Bob <bob@example.org>");
     EXPECT_EQ(mail->Header("Cc"), "Cy <cy@example.org>");
     EXPECT_EQ(mail->Header("Reply-To"), "desk@example.org");
-    EXPECT_EQ(mail->Header("Subject"),
-              "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 ferm\xC3\xA9: \xC3\xA9t\xC3\xA9 \xC3\xA0 No\xC3\xABl, "
-              "pr\xC3\xA8s du ch\xC3\xA2teau fort, o\xC3\xB9 l'\xC3\xA9quipe a vu le site tomber?");
+    EXPECT_EQ(
+        mail->Header("Subject"),
+        "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 ferm\xC3\xA9: \xC3\xA9t\xC3\xA9 \xC3\xA0 No\xC3\xABl, "
+        "pr\xC3\xA8s du ch\xC3\xA2teau fort, o\xC3\xB9 l'\xC3\xA9quipe a vu le site tomber?");
     EXPECT_EQ(mail->Header("X-Mailer"), "E2E Mailer");
     EXPECT_EQ(mail->Header("MIME-Version"), "1.0");
-    EXPECT_EQ(mail->body.rfind("Bonjour,\nle site est tomb\xC3\xA9.\n.\n= fin =\n", 0), 0u) << mail->body;
+    EXPECT_EQ(mail->body.rfind("Bonjour,\nle site est tomb\xC3\xA9.\n.\n= fin =\n", 0), 0u)
+        << mail->body;
 
     ASSERT_EQ(mail->attachments.size(), 3u);
     EXPECT_EQ(mail->attachments[0].fileName, "chart.gif");
@@ -140,18 +147,24 @@ TEST_F(Quorvane3Test, Latin1MailWithAttachmentsArrivesIntact) {
 // quotes is the one thing a strict parser remarks on.
 TEST_F(Quorvane3Test, EightBitFileNameDecodes) {
     handoff::MailJobFields job = Job(sink_.Port());
-    job.attachmentList = jobs_.Write("donn\xE9" "es.bin", "abc");
+    job.attachmentList = jobs_.Write(
+        "donn\xE9"
+        "es.bin",
+        "abc");
     ASSERT_EQ(Run(WriteJob(job)), 0);
     const std::optional<ReceivedMail> mail = sink_.Next(30s);
     ASSERT_TRUE(mail);
     ASSERT_EQ(mail->attachments.size(), 1u);
-    EXPECT_EQ(mail->attachments[0].fileName, "donn\xC3\xA9" "es.bin");
+    EXPECT_EQ(mail->attachments[0].fileName,
+              "donn\xC3\xA9"
+              "es.bin");
     EXPECT_EQ(ReadAll(mail->attachments[0].path), "abc");
     for (const std::string& defect : mail->defects) {
-        const bool inParameter = defect.rfind("Content-Type: ", 0) == 0 ||
-                                 defect.rfind("Content-Disposition: ", 0) == 0;
-        EXPECT_TRUE(inParameter && (defect.find("encoded word inside quoted string") != std::string::npos ||
-                                    defect.find("whitespace after encoded-word") != std::string::npos))
+        const bool inParameter =
+            defect.rfind("Content-Type: ", 0) == 0 || defect.rfind("Content-Disposition: ", 0) == 0;
+        EXPECT_TRUE(inParameter &&
+                    (defect.find("encoded word inside quoted string") != std::string::npos ||
+                     defect.find("whitespace after encoded-word") != std::string::npos))
             << defect;
     }
 }
@@ -159,20 +172,24 @@ TEST_F(Quorvane3Test, EightBitFileNameDecodes) {
 TEST_F(Quorvane3Test, ShiftJisMailArrivesAsIso2022Jp) {
     handoff::MailJobFields job = Job(sink_.Port());
     job.charsetCode = 128;
-    job.subject = "\x93\xFA\x96\x7B\x8C\xEA\x83\x65\x83\x58\x83\x67\x3A\x20\x83\x54\x81\x5B\x83\x6F\x81\x5B"
-                  "\x92\xE2\x8E\x7E";
-    job.bodyText = "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x0A\x2E\x0A\x82\x51\x8D\x73\x96\xDA\x20\xB6\xDE";
+    job.subject =
+        "\x93\xFA\x96\x7B\x8C\xEA\x83\x65\x83\x58\x83\x67\x3A\x20\x83\x54\x81\x5B\x83\x6F\x81\x5B"
+        "\x92\xE2\x8E\x7E";
+    job.bodyText =
+        "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x0A\x2E\x0A\x82\x51\x8D\x73\x96\xDA\x20\xB6\xDE";
     ASSERT_EQ(Run(WriteJob(job)), 0);
     const std::optional<ReceivedMail> mail = sink_.Next(30s);
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->defects, std::vector<std::string>{});
     EXPECT_EQ(mail->Header("Subject"),
-              "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\x3A\x20\xE3\x82\xB5"
+              "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\x3A\x20\xE3"
+              "\x82\xB5"
               "\xE3\x83\xBC\xE3\x83\x90\xE3\x83\xBC\xE5\x81\x9C\xE6\xAD\xA2");
     // The half-width ka with its voiced mark arrives as the full-width ga.
-    EXPECT_EQ(mail->body,
-              "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\n.\n\xEF\xBC\x92\xE8\xA1\x8C"
-              "\xE7\x9B\xAE \xE3\x82\xAC\n");
+    EXPECT_EQ(
+        mail->body,
+        "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\n.\n\xEF\xBC\x92\xE8\xA1\x8C"
+        "\xE7\x9B\xAE \xE3\x82\xAC\n");
 }
 
 TEST_F(Quorvane3Test, SilentServerTimesOutWithTheConfiguredTime) {
@@ -194,9 +211,10 @@ TEST_F(Quorvane3Test, SilentServerTimesOutWithTheConfiguredTime) {
     ::close(silent);
     EXPECT_GE(took, 1s);
     EXPECT_LT(took, 15s);
-    EXPECT_NE(LogText().find("Failed to send a mail [From:mon@example.org, To:Bob <bob@example.org>, "
-                             "Title:Status, Error:RESULT_FAILURE]"),
-              std::string::npos);
+    EXPECT_NE(
+        LogText().find("Failed to send a mail [From:mon@example.org, To:Bob <bob@example.org>, "
+                       "Title:Status, Error:RESULT_FAILURE]"),
+        std::string::npos);
     EXPECT_FALSE(Exists(jobPath));
 }
 
@@ -232,10 +250,11 @@ TEST_F(Quorvane3Test, HandOffLibraryDeliversTheAlert) {
     auto entry = reinterpret_cast<Quorvane3Fn>(::dlsym(library, "Quorvane3"));
     ASSERT_NE(entry, nullptr);
 
-    const int32_t code = entry("", "127.0.0.1", sink_.Port(), "boss@example.org", "",
-                               "Ossivant <boss@example.org>", "boss@example.org", "Ossivant Alert",
-                               "Site www.example.org is down (caf\xC3\xA9 \xE2\x82\xAC)\r\nStatus 503\r\n", "", 0,
-                               0, "US", "Quorvane 3.0");
+    const int32_t code =
+        entry("", "127.0.0.1", sink_.Port(), "boss@example.org", "", "Ossivant <boss@example.org>",
+              "boss@example.org", "Ossivant Alert",
+              "Site www.example.org is down (caf\xC3\xA9 \xE2\x82\xAC)\r\nStatus 503\r\n", "", 0, 0,
+              "US", "Quorvane 3.0");
     ::dlclose(library);
     ::unsetenv("VB_QUORVANE3_SPOOL");
     ASSERT_EQ(code, VBQ3_OK);
@@ -300,7 +319,8 @@ TEST_P(ConcurrentCopiesTest, EachJobIsDeliveredAndLoggedOnce) {
 
     const std::string log = LogText();
     std::multiset<std::string> logged;
-    for (std::size_t at = log.find("Title:"); at != std::string::npos; at = log.find("Title:", at + 1)) {
+    for (std::size_t at = log.find("Title:"); at != std::string::npos;
+         at = log.find("Title:", at + 1)) {
         logged.insert(log.substr(at + 6, log.find(',', at) - at - 6));
     }
     EXPECT_EQ(logged, expected) << log;
@@ -310,6 +330,8 @@ TEST_P(ConcurrentCopiesTest, EachJobIsDeliveredAndLoggedOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Marker, ConcurrentCopiesTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "WithWaitMarker" : "WithoutWaitMarker"; });
+                         [](const auto& info) {
+                             return info.param ? "WithWaitMarker" : "WithoutWaitMarker";
+                         });
 
 }  // namespace

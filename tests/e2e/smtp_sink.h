@@ -72,7 +72,8 @@ inline int WaitExit(pid_t pid, std::chrono::milliseconds bound) {
 }
 
 // Starts `argv[0]` with the caller's environment; its pid, or -1.
-inline pid_t Spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t* actions = nullptr) {
+inline pid_t Spawn(const std::vector<std::string>& args,
+                   posix_spawn_file_actions_t* actions = nullptr) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -138,7 +139,8 @@ public:
             if (key == "body") mail.body = Unhex(rest);
             if (key == "header") {
                 const auto second = rest.find(' ');
-                mail.headers.emplace_back(Unhex(rest.substr(0, second)), Unhex(rest.substr(second + 1)));
+                mail.headers.emplace_back(Unhex(rest.substr(0, second)),
+                                          Unhex(rest.substr(second + 1)));
             }
             if (key == "attachment") {
                 const auto second = rest.find(' ');

@@ -17,7 +17,9 @@ TEST(JobRoundTripTest, ReaderGivesBackEveryField) {
     fields.serverPort = 2525;
     fields.spareHost = "backup.example.org";
     fields.sparePort = 587;
-    fields.toList = "Ay\xFE" "e <a@x.org>, b@x.org";
+    fields.toList =
+        "Ay\xFE"
+        "e <a@x.org>, b@x.org";
     fields.ccList = "Cy <c@x.org>";
     fields.fromField = "Monitor <mon@x.org>, extra";
     fields.replyTo = "desk@x.org";

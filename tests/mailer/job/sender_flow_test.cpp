@@ -1,8 +1,9 @@
 // One whole run of the sender in this process, against the scripted server.
-#include <gtest/gtest.h>
+#include "mailer/job/sender_flow.h"
 
-#include <sys/file.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,7 +13,6 @@
 #include "handoff/mail_job_writer.h"
 #include "mailer/job/copy_coordination.h"
 #include "mailer/job/run_record.h"
-#include "mailer/job/sender_flow.h"
 #include "mailer/job/timeout_config.h"
 #include "mailer/sys/named_mutex.h"
 #include "tests/mailer/scratch_dir.h"
@@ -89,8 +89,9 @@ TEST_F(SenderFlowTest, DeliversLogsOnceAndCleansUp) {
     ASSERT_TRUE(server.WaitFinished(5s));
 
     const std::string sent = server.Received();
-    EXPECT_NE(sent.find("MAIL FROM:<mon@x.org>\r\nRCPT TO:<ann@x.org>\r\nRCPT TO:<cy@x.org>\r\nDATA\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        sent.find("MAIL FROM:<mon@x.org>\r\nRCPT TO:<ann@x.org>\r\nRCPT TO:<cy@x.org>\r\nDATA\r\n"),
+        std::string::npos);
     EXPECT_NE(sent.find("\r\nSubject: Weekly report\r\n"), std::string::npos);
     EXPECT_NE(sent.find("\r\nX-Mailer: Mailer X\r\n"), std::string::npos);
     EXPECT_NE(sent.find("\r\n\r\nHello\r\n..\r\n\r\n.\r\nQUIT\r\n"), std::string::npos);
@@ -188,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, DisposeTest,
                                            DisposeRow{"ZeroKeeps", 0, false, false},
                                            DisposeRow{"OneDeletes", 1, false, true},
                                            DisposeRow{"MinusOneDeletes", -1, false, true},
-                                           DisposeRow{"SeveralFilesNothingDeleted", 1, true, false}),
+                                           DisposeRow{"SeveralFilesNothingDeleted", 1, true,
+                                                      false}),
                          [](const auto& info) { return info.param.name; });
 
 // Holds the copies' mutex as another copy would.
@@ -266,18 +268,20 @@ TEST(RunRecordTest, ValueAndLittleEndianAppend) {
     ASSERT_TRUE(AppendRunRecord(dir.path(), t));
     t.fields.tm_hour = 0;
     ASSERT_TRUE(AppendRunRecord(dir.path(), t));
-    EXPECT_EQ(ReadAll(RunRecordPath(dir.path())), std::string("\xAB\x66\xD6\x00\x2B\xC7\x00\x00", 8));
+    EXPECT_EQ(ReadAll(RunRecordPath(dir.path())),
+              std::string("\xAB\x66\xD6\x00\x2B\xC7\x00\x00", 8));
     EXPECT_FALSE(AppendRunRecord(dir.File("no/such/folder"), t));
 }
 
 TEST(TimeoutConfigTest, OneValueBoundsEveryStep) {
     ScratchDir dir;
     const SmtpTimeouts set = ReadConfiguredTimeouts(dir.Write("q.ini", "[program]\ntimeout = 7\n"));
-    for (auto d : {set.connect, set.greeting, set.helo, set.mailFrom, set.rcpt, set.dataInit, set.dataBlock,
-                   set.endOfData, set.quit}) {
+    for (auto d : {set.connect, set.greeting, set.helo, set.mailFrom, set.rcpt, set.dataInit,
+                   set.dataBlock, set.endOfData, set.quit}) {
         EXPECT_EQ(d, 7s);
     }
-    for (const char* text : {"[PROGRAM]\nLOGLEVEL=2\n", "[PROGRAM]\nTIMEOUT=0\n", "[PROGRAM]\nTIMEOUT=-3\n"}) {
+    for (const char* text :
+         {"[PROGRAM]\nLOGLEVEL=2\n", "[PROGRAM]\nTIMEOUT=0\n", "[PROGRAM]\nTIMEOUT=-3\n"}) {
         const SmtpTimeouts rfc = ReadConfiguredTimeouts(dir.Write("d.ini", text));
         EXPECT_EQ(rfc.greeting, 5min) << text;
         EXPECT_EQ(rfc.mailFrom, 5min);

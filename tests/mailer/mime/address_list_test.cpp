@@ -25,18 +25,22 @@ TEST_P(AddressListTest, GivesTheEnvelopeAddresses) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, AddressListTest,
     ::testing::Values(
-        ListRow{"NamedEntries", "Ann Example <ann@x.org>, Bob <bob@x.org>", {"ann@x.org", "bob@x.org"}},
+        ListRow{
+            "NamedEntries", "Ann Example <ann@x.org>, Bob <bob@x.org>", {"ann@x.org", "bob@x.org"}},
         ListRow{"BareEntries", " ann@x.org ,\tbob@x.org", {"ann@x.org", "bob@x.org"}},
         ListRow{"EmptyItemsSkipped", ",ann@x.org,, ,bob@x.org,", {"ann@x.org", "bob@x.org"}},
         // A bare address before a bracketed one is dropped with its name.
         ListRow{"BareBeforeBracketed", "ann@x.org, Bob <bob@x.org>", {"bob@x.org"}},
         ListRow{"Empty", "", {}},
         ListRow{"Item79Kept", std::string(75, 'a') + "@x.o", {std::string(75, 'a') + "@x.o"}},
-        ListRow{"Item80EndsTheList", "ann@x.org," + std::string(76, 'a') + "@x.o,bob@x.org", {"ann@x.org"}}),
+        ListRow{"Item80EndsTheList",
+                "ann@x.org," + std::string(76, 'a') + "@x.o,bob@x.org",
+                {"ann@x.org"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RecipientListTest, ToComesBeforeCcAndDuplicatesStay) {
-    EXPECT_EQ(BuildRecipientList("A <a@x>, B <b@y>", "Cy <c@z>, A <a@x>"), (Addresses{"a@x", "b@y", "c@z", "a@x"}));
+    EXPECT_EQ(BuildRecipientList("A <a@x>, B <b@y>", "Cy <c@z>, A <a@x>"),
+              (Addresses{"a@x", "b@y", "c@z", "a@x"}));
     EXPECT_EQ(BuildRecipientList("", "c@z"), (Addresses{"c@z"}));
     EXPECT_TRUE(BuildRecipientList(" , ", "").empty());
 }

@@ -14,8 +14,8 @@ namespace {
 
 using test::ScratchDir;
 
-const MessageStamp kStamp{"Tue, 22 Dec 1998 19:52:45  +0900", "122298195245.0.0411151673@mail.x.org",
-                          "=_ Boundary 0123456789abcdefg"};
+const MessageStamp kStamp{"Tue, 22 Dec 1998 19:52:45  +0900",
+                          "122298195245.0.0411151673@mail.x.org", "=_ Boundary 0123456789abcdefg"};
 
 MailJob PlainJob() {
     MailJob job;
@@ -100,7 +100,8 @@ TEST(MessageLayoutTest, PartsInListOrderAndMissingOnesLeftOut) {
     const std::string fwd = dir.Write("report.fwd", "Subject: old\r\n\r\nold text\n");
     const std::string bin = dir.Write("data.bin", "abc");
     MailJob job = PlainJob();
-    job.attachmentList = fwd + ", " + dir.File("gone.dat") + ",  " + bin + "," + dir.File("gone.jpg");
+    job.attachmentList =
+        fwd + ", " + dir.File("gone.dat") + ",  " + bin + "," + dir.File("gone.jpg");
     const std::string text = Compose(job);
     const std::string tail =
         "Line one\nLine two\n"
@@ -130,7 +131,8 @@ TEST(MessageLayoutTest, LineBreaksInSubjectAndMailerBecomeBlanks) {
     MailJob job = PlainJob();
     job.subject = "Alert\r\nBcc: victim@x.org\n\nInjected body";
     const std::string text = Compose(job, "Mailer\rX-Spam: 1");
-    EXPECT_NE(text.find("\nSubject: Alert  Bcc: victim@x.org  Injected body\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nSubject: Alert  Bcc: victim@x.org  Injected body\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("\nX-Mailer: Mailer X-Spam: 1\n"), std::string::npos) << text;
     // The header block still ends only before the text part.
     const std::string head = text.substr(0, text.find("\n\n"));
@@ -168,18 +170,23 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, TextPartTest,
     ::testing::Values(
         TextPartRow{"SevenBitAlwaysUsAscii", 129, "plain",
-                    "Content-Type: text/plain; charset=us-ascii\nContent-Transfer-Encoding: 7bit\n\nplain\n"},
+                    "Content-Type: text/plain; charset=us-ascii\nContent-Transfer-Encoding: "
+                    "7bit\n\nplain\n"},
         TextPartRow{"Latin1QuotedPrintable", 0, "caf\xE9\nok",
                     "Content-Type: text/plain; charset=iso-8859-1\n"
                     "Content-Transfer-Encoding: quoted-printable\n\ncaf=E9=0Aok\n"},
         TextPartRow{"KoreanQuotedPrintable", 129, "\xB0\xA1",
                     "Content-Type: text/plain; charset=EUC-KR\n"
                     "Content-Transfer-Encoding: quoted-printable\n\n=B0=A1\n"},
-        TextPartRow{"ShiftJisToIso2022Jp", 128, "A\x82\xA0" "B",
-                    "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: 7bit\n\n"
-                    "A\x1B$B$\"\x1B(JB\n"},
+        TextPartRow{
+            "ShiftJisToIso2022Jp", 128,
+            "A\x82\xA0"
+            "B",
+            "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: 7bit\n\n"
+            "A\x1B$B$\"\x1B(JB\n"},
         TextPartRow{"UnknownCharsetSentAsItIs", 186, "caf\xE9",
-                    "Content-Type: text/plain; charset=us-ascii\nContent-Transfer-Encoding: 7bit\n\ncaf\xE9\n"}),
+                    "Content-Type: text/plain; charset=us-ascii\nContent-Transfer-Encoding: "
+                    "7bit\n\ncaf\xE9\n"}),
     [](const auto& info) { return info.param.name; });
 
 struct KindRow {
@@ -200,21 +207,23 @@ TEST_P(AttachmentKindTest, ByNameThenByMagic) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, AttachmentKindTest,
-    ::testing::Values(KindRow{"GifByName", "a.GIF", "xyz", AttachmentKind::kGif},
-                      KindRow{"GifsCountsAsGif", "a.gifs", "xyz", AttachmentKind::kGif},
-                      KindRow{"JpgByName", "a.jpg", nullptr, AttachmentKind::kJpeg},
-                      KindRow{"JpegByName", "a.JPEG", "xyz", AttachmentKind::kJpeg},
-                      KindRow{"Forwarded", "report.fwd", "x", AttachmentKind::kForwarded},
-                      KindRow{"GifByMagic", "picture", "GIF89a", AttachmentKind::kGif},
-                      KindRow{"JpegMagicIsOther", "photo.dat", "\xFF\xD8\xFF", AttachmentKind::kOther},
-                      KindRow{"ShortFileIsOther", "t.txt", "GI", AttachmentKind::kOther},
-                      KindRow{"MissingUnknownKind", "gone.dat", nullptr, AttachmentKind::kUnreadable}),
+    ::testing::Values(
+        KindRow{"GifByName", "a.GIF", "xyz", AttachmentKind::kGif},
+        KindRow{"GifsCountsAsGif", "a.gifs", "xyz", AttachmentKind::kGif},
+        KindRow{"JpgByName", "a.jpg", nullptr, AttachmentKind::kJpeg},
+        KindRow{"JpegByName", "a.JPEG", "xyz", AttachmentKind::kJpeg},
+        KindRow{"Forwarded", "report.fwd", "x", AttachmentKind::kForwarded},
+        KindRow{"GifByMagic", "picture", "GIF89a", AttachmentKind::kGif},
+        KindRow{"JpegMagicIsOther", "photo.dat", "\xFF\xD8\xFF", AttachmentKind::kOther},
+        KindRow{"ShortFileIsOther", "t.txt", "GI", AttachmentKind::kOther},
+        KindRow{"MissingUnknownKind", "gone.dat", nullptr, AttachmentKind::kUnreadable}),
     [](const auto& info) { return info.param.name; });
 
 TEST(AttachmentListTest, SplitsSkipsBlanksAndDropsOverlongItems) {
     const std::string longItem(260, 'p');
-    EXPECT_EQ(SplitAttachmentList("  /a/b.gif,/c d.txt,, " + longItem + "," + std::string(259, 'q')),
-              (std::vector<std::string>{"/a/b.gif", "/c d.txt", std::string(259, 'q')}));
+    EXPECT_EQ(
+        SplitAttachmentList("  /a/b.gif,/c d.txt,, " + longItem + "," + std::string(259, 'q')),
+        (std::vector<std::string>{"/a/b.gif", "/c d.txt", std::string(259, 'q')}));
     EXPECT_EQ(AttachmentFileName("/tmp/x/report.pdf"), "report.pdf");
     EXPECT_EQ(AttachmentFileName("plain"), "plain");
 }
