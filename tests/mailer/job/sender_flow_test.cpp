@@ -134,6 +134,26 @@ TEST_F(SenderFlowTest, SilentServerTimesOutAndIsLoggedAsFailure) {
     EXPECT_FALSE(Exists(job));
 }
 
+// A plain body goes out line by line as it is, so a line the session cannot
+// send fails the mail rather than going out changed.
+TEST_F(SenderFlowTest, BodyLineOf999CharactersFailsTheMail) {
+    for (const std::size_t length : {998u, 999u}) {
+        FakeSmtpServer server;
+        server.Dialogue(2).Start();
+        handoff::MailJobFields fields = Job(server.Port());
+        fields.bodyText = "start\r\n" + std::string(length, 'x') + "\r\nend\r\n";
+        fields.subject = "Line " + std::to_string(length);
+        EXPECT_EQ(RunSender(WriteJob(fields), options_), 0);
+        ASSERT_TRUE(server.WaitFinished(5s));
+        const bool sent =
+            server.Received().find(std::string(length, 'x') + "\r\n") != std::string::npos;
+        EXPECT_EQ(sent, length == 998u) << length;
+    }
+    const std::string log = LogText();
+    EXPECT_NE(log.find("Title:Line 998, Error:RESULT_SUCCESS]"), std::string::npos) << log;
+    EXPECT_NE(log.find("Title:Line 999, Error:RESULT_FAILURE]"), std::string::npos) << log;
+}
+
 TEST_F(SenderFlowTest, NoRecipientSendsAndLogsNothingButCleansUp) {
     handoff::MailJobFields fields = Job(1);
     fields.toList = " , ";
@@ -165,6 +185,10 @@ struct DisposeRow {
     bool twoFiles;
     bool deleted;
 };
+
+void PrintTo(const DisposeRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class DisposeTest : public SenderFlowTest, public ::testing::WithParamInterface<DisposeRow> {};
 

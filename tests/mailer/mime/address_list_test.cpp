@@ -16,6 +16,10 @@ struct ListRow {
     Addresses expected;
 };
 
+void PrintTo(const ListRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class AddressListTest : public ::testing::TestWithParam<ListRow> {};
 
 TEST_P(AddressListTest, GivesTheEnvelopeAddresses) {
@@ -51,6 +55,10 @@ struct HeaderRow {
     uint32_t charset;
     std::string expected;
 };
+
+void PrintTo(const HeaderRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class AddressHeaderTest : public ::testing::TestWithParam<HeaderRow> {};
 

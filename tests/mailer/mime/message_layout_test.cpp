@@ -158,6 +158,10 @@ struct TextPartRow {
     std::string expected;
 };
 
+void PrintTo(const TextPartRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class TextPartTest : public ::testing::TestWithParam<TextPartRow> {};
 
 TEST_P(TextPartTest, LabelAndBody) {
@@ -195,6 +199,10 @@ struct KindRow {
     const char* content;  // null: no such file
     AttachmentKind expected;
 };
+
+void PrintTo(const KindRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class AttachmentKindTest : public ::testing::TestWithParam<KindRow> {};
 
