@@ -1,0 +1,125 @@
+#!/usr/bin/python3
+"""A local SMTP server for the end-to-end tests and the benchmark.
+
+Listens on 127.0.0.1 at a free port (printed as "PORT <n>"), accepts every
+mail, and for each one prints a report block on stdout:
+
+    MESSAGE
+    from <hex>              envelope sender
+    rcpt <hex>              one line per envelope recipient
+    raw <path>              the message bytes as received
+    defect <hex>            one line per defect Python's email package found
+    header <hex> <hex>      name and decoded value, in message order
+    body <hex>              decoded content of the first text/plain part, LF line ends
+    attachment <hex> <hex> <path>   file name, content type, decoded bytes
+    END
+
+Texts are UTF-8, written as hex so that any byte survives. With --quiet
+only "MESSAGE <size>" and "END" are printed (for benchmarks); a line "SAVE"
+on stdin then writes the last message to <out>/last.eml and answers
+"SAVED <path>". The server ends when stdin closes or on SIGTERM.
+"""
+
+import argparse
+import asyncio
+import os
+import signal
+import socket
+import sys
+from email import message_from_bytes, policy
+
+from aiosmtpd.smtp import SMTP
+
+
+def hexed(text):
+    if isinstance(text, str):
+        text = text.encode("utf-8", "surrogateescape")
+    return text.hex() or "-"
+
+
+class Handler:
+    def __init__(self, out_dir, quiet):
+        self.out_dir = out_dir
+        self.quiet = quiet
+        self.count = 0
+        self.last = None
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        data = envelope.original_content or envelope.content
+        if self.quiet:
+            print(f"MESSAGE {len(data)}\nEND", flush=True)
+            self.last = data
+            return "250 OK"
+        lines = ["MESSAGE", "from " + hexed(envelope.mail_from or "")]
+        lines += ["rcpt " + hexed(r) for r in envelope.rcpt_tos]
+        raw_path = os.path.join(self.out_dir, f"message-{self.count}.eml")
+        with open(raw_path, "wb") as f:
+            f.write(data)
+        lines.append("raw " + raw_path)
+        msg = message_from_bytes(data, policy=policy.default)
+        defects = []
+        for part in msg.walk():
+            defects += [repr(d) for d in part.defects]
+            for name, value in part.items():
+                defects += [f"{name}: {d!r}" for d in getattr(value, "defects", ())]
+        lines += ["defect " + hexed(d) for d in defects]
+        for name, value in msg.items():
+            lines.append(f"header {hexed(name)} {hexed(str(value))}")
+        body = msg.get_body(preferencelist=("plain",))
+        if body is not None:
+            # The line ends of the wire (CR LF) read back as LF.
+            lines.append("body " + hexed(body.get_content().replace("\r\n", "\n")))
+        for index, part in enumerate(msg.iter_attachments()):
+            content = part.get_content()
+            if isinstance(content, str):
+                content = content.encode("utf-8", "surrogateescape")
+            elif not isinstance(content, bytes):  # an embedded message
+                content = content.as_bytes(policy=policy.SMTP)
+            path = os.path.join(self.out_dir, f"message-{self.count}-part-{index}.bin")
+            with open(path, "wb") as f:
+                f.write(content)
+            lines.append(f"attachment {hexed(part.get_filename() or '')} "
+                         f"{hexed(part.get_content_type())} {path}")
+        lines.append("END")
+        print("\n".join(lines), flush=True)
+        return "250 OK"
+
+
+async def serve(out_dir, quiet):
+    loop = asyncio.get_running_loop()
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    sock.bind(("127.0.0.1", 0))
+    handler = Handler(out_dir, quiet)
+    server = await loop.create_server(
+        lambda: SMTP(handler, hostname="sink", data_size_limit=None), sock=sock)
+    print(f"PORT {sock.getsockname()[1]}", flush=True)
+    stop = loop.create_future()
+    loop.add_signal_handler(signal.SIGTERM, lambda: stop.done() or stop.set_result(None))
+    def on_input():
+        data = os.read(sys.stdin.fileno(), 4096)
+        if not data:
+            if not stop.done():
+                stop.set_result(None)
+        elif b"SAVE" in data and handler.last is not None:
+            path = os.path.join(out_dir, "last.eml")
+            with open(path, "wb") as f:
+                f.write(handler.last)
+            print(f"SAVED {path}", flush=True)
+
+    loop.add_reader(sys.stdin.fileno(), on_input)
+    await stop
+    server.close()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--out", default=".")
+    parser.add_argument("--quiet", action="store_true")
+    args = parser.parse_args()
+    asyncio.run(serve(args.out, args.quiet))
+
+
+if __name__ == "__main__":
+    main()
