@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/tcp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -44,6 +45,10 @@ int EventLoop::CreateSocket(Socket* out) {
     *out = kInvalidSocket;
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s < 0) return LastError();
+    // The session sends one short command at a time and waits for its reply;
+    // without this, each command waits for the peer's delayed ACK.
+    const int on = 1;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     sockets_[s] = SocketEntry{};
     *out = s;
     return 0;
