@@ -25,12 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "monitor/engine/check_engine.h"
-#include "monitor/platform/inet_transfer.h"
-#include "tests/support/fake_alert_sender.h"
-#include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_http_server.h"
-#include "tests/support/temp_registry.h"
+#include "tests/support/live_engine.h"
 
 using namespace ossivant;
 
@@ -72,17 +68,7 @@ double curlLoop(const std::vector<std::string>& urls) {
 
 // The monitor's engine with a real transfer control, registry and log, and
 // a screen that shows nothing.
-struct Monitor {
-    explicit Monitor(const test::TempRegistry& temp) : registry(temp.path()) {
-        settings.TimerInterval = 60;
-        settings.TimerWarning = 15;
-        settings.LogPath = QString::fromStdString(temp.dir().file(""));
-        settings.LogPeriod = 1;
-        settings.AllowType = 1;
-        timerMain.setInterval(1000);
-        QObject::connect(&timerMain, &QTimer::timeout, [this] { engine.TimerMain_Timer(); });
-        timerMain.start();
-    }
+struct Monitor : test::LiveEngine {
     void addSite(const std::string& url, std::int32_t timeOut) {
         SiteRecord r;
         r.URL = QString::fromStdString(url.substr(7));
@@ -95,26 +81,9 @@ struct Monitor {
     double cycle(int boundSeconds) {
         QElapsedTimer wall;
         wall.start();
-        engine.mF_StartCheck_Click();
-        const QDeadlineTimer deadline(boundSeconds * 1000);
-        while (engine.CycleRunning() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        if (engine.CycleRunning()) std::fprintf(stderr, "cycle did not end in time\n");
+        if (!runCycle(boundSeconds)) std::fprintf(stderr, "cycle did not end in time\n");
         return double(wall.nsecsElapsed()) / 1e9;
     }
-
-    reg::Registry registry;
-    RegistryAccess access{registry};
-    test::FakeEngineScreen screen;
-    SiteTable sites;
-    SiteStore store{access, sites, screen.messages};
-    Settings settings;
-    SystemClock clock;
-    InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
-    CheckLog log{settings, clock};
-    test::FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, screen.screen()};
-    QTimer timerMain;
 };
 
 double waitInEventLoop(int seconds) {
@@ -140,8 +109,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> urls;
     for (int k = 0; k < count; ++k) urls.push_back(server.url("/site" + std::to_string(k)));
 
-    test::TempRegistry temp;
-    Monitor monitor(temp);
+    Monitor monitor;
     for (const std::string& url : urls) monitor.addSite(url, 30);
 
     std::vector<double> engineTimes, curlTimes;
@@ -163,8 +131,7 @@ int main(int argc, char** argv) {
     // --- 2. CPU while the cycle waits on a silent server -----------------
     const double idleCpu = waitInEventLoop(waitSeconds);
     test::FakeHttpServer silent({test::HttpStep::readRequest(), test::HttpStep::silent()});
-    test::TempRegistry temp2;
-    Monitor waiting(temp2);
+    Monitor waiting;
     waiting.addSite(silent.url("/"), waitSeconds + 30);
     waiting.engine.mF_StartCheck_Click();
     silent.waitForConnections(1, std::chrono::seconds(5));

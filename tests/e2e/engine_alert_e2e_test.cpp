@@ -6,22 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
-#include "monitor/engine/check_engine.h"
-#include "monitor/platform/inet_transfer.h"
 #include "monitor/report/send_email.h"
 #include "tests/e2e/smtp_sink.h"
-#include "tests/support/core_app.h"
-#include "tests/support/fake_engine_screen.h"
+#include "tests/support/live_engine.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/temp_registry.h"
 
 namespace {
 
@@ -82,10 +76,10 @@ private:
     std::uint16_t port_ = 0;
 };
 
-class EngineAlertE2ETest : public ::testing::Test {
+class EngineAlertE2ETest : public ::testing::Test, protected test::LiveEngine {
 protected:
     void SetUp() override {
-        test::coreApplication();
+        alerts.forwardTo = &handOff;
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
         ::setenv("QUORVANE3_INI", tmp.file("quorvane3.ini").c_str(), 1);
         ::setenv("VB_QUORVANE3_SPOOL", spool.path().c_str(), 1);
@@ -93,31 +87,16 @@ protected:
         ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
         ASSERT_NE(http.port(), 0) << "Python's http.server did not start";
 
-        settings.TimerInterval = 60;
-        settings.TimerWarning = 15;
         settings.ManagerEmail = QStringLiteral("boss@example.org");
         settings.ManagerName = QStringLiteral("Dana Boss");
         settings.ManagerSMTP = QStringLiteral("127.0.0.1");
         settings.ManagerSMTPPort = sink.Port();
         settings.LogPath = QString::fromStdString(logs.path().string());
-        settings.LogPeriod = 1;
-        settings.AllowType = 1;
-        timerMain.setInterval(1000);
-        QObject::connect(&timerMain, &QTimer::timeout, [this] { engine.TimerMain_Timer(); });
-        timerMain.start();
     }
     void TearDown() override {
         ::unsetenv("TMPDIR");
         ::unsetenv("QUORVANE3_INI");
         ::unsetenv("VB_QUORVANE3_SPOOL");
-    }
-
-    bool runCycle() {
-        engine.mF_StartCheck_Click();
-        const QDeadlineTimer deadline(30000);
-        while (engine.CycleRunning() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        return !engine.CycleRunning();
     }
 
     // Waits (bounded) until the detached sender has logged and left no job.
@@ -140,19 +119,7 @@ protected:
     test::TempDir tmp, spool, logs, received, www;
     e2e::SmtpSink sink{received.path().string()};
     HttpServer http{www.path().string()};
-    test::TempRegistry temp;
-    reg::Registry registry{temp.path()};
-    RegistryAccess access{registry};
-    test::FakeEngineScreen screen;
-    SiteTable sites;
-    SiteStore store{access, sites, screen.messages};
-    Settings settings;
-    SystemClock clock;
-    InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
-    CheckLog log{settings, clock};
-    HandOffAlertSender alerts{settings, QStringLiteral(OSSIVANT_PROGRAM_DIR_PATH)};
-    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, screen.screen()};
-    QTimer timerMain;
+    HandOffAlertSender handOff{settings, QStringLiteral(OSSIVANT_PROGRAM_DIR_PATH)};
 };
 
 TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
@@ -164,11 +131,11 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     site.TimeOut = 10;
     store.SaveSite(sites.append(site), true);
 
-    ASSERT_TRUE(runCycle());
+    ASSERT_TRUE(runCycle(30));
     EXPECT_EQ(sites[1].Status, StatusWarning);
     EXPECT_FALSE(sink.Next(0ms));
 
-    ASSERT_TRUE(runCycle());
+    ASSERT_TRUE(runCycle(30));
     EXPECT_EQ(sites[1].Status, StatusFailed);
     EXPECT_EQ(screen.window.beeps, 1);
 
@@ -199,7 +166,7 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     EXPECT_EQ(mail->body.find('%'), std::string::npos) << mail->body;
 
     // A third failure records, but mails nothing.
-    ASSERT_TRUE(runCycle());
+    ASSERT_TRUE(runCycle(30));
     EXPECT_EQ(sites[1].Status, StatusFailed);
     const std::string sent = sendLog();
     std::size_t successes = 0;

@@ -4,51 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QTimer>
 
-#include "monitor/engine/check_engine.h"
-#include "monitor/platform/inet_transfer.h"
 #include "monitor/report/log_line.h"
-#include "tests/support/core_app.h"
-#include "tests/support/fake_alert_sender.h"
-#include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_http_server.h"
-#include "tests/support/temp_registry.h"
+#include "tests/support/live_engine.h"
 
 namespace ossivant::test {
 namespace {
 
-class RealControlTest : public ::testing::Test {
+class RealControlTest : public ::testing::Test, protected LiveEngine {
 protected:
-    RealControlTest() {
-        coreApplication();
-        settings.TimerInterval = 60;
-        settings.TimerWarning = 15;
-        settings.LogPath = QString::fromStdString(temp.dir().file(""));
-        settings.LogPeriod = 1;
-        settings.DiskLogDisabled = 0;
-        settings.AllowType = 1;
-        timerMain.setInterval(1000);
-        QObject::connect(&timerMain, &QTimer::timeout, [this] { engine.TimerMain_Timer(); });
-        timerMain.start();
-    }
+    RealControlTest() { settings.DiskLogDisabled = 0; }
 
     std::int32_t addSite(const std::string& url, std::int32_t timeOut = 5,
                          std::uint8_t enabled = 1) {
         const std::string bare = url.substr(std::string("http://").size());
         return sites.append(
             SiteRecord{{}, QString::fromStdString(bare), StatusOK, enabled, timeOut, {}});
-    }
-
-    // Runs the event loop until the cycle has ended, at most `seconds`.
-    bool runCycle(int seconds) {
-        engine.mF_StartCheck_Click();
-        QDeadlineTimer deadline(seconds * 1000);
-        while (engine.CycleRunning() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        return !engine.CycleRunning();
     }
 
     QStringList logLines() const {
@@ -58,20 +31,6 @@ protected:
         lines.removeAll(QString());
         return lines;
     }
-
-    TempRegistry temp;
-    reg::Registry registry{temp.path()};
-    RegistryAccess access{registry};
-    FakeEngineScreen fakes;
-    SiteTable sites;
-    SiteStore store{access, sites, fakes.messages};
-    Settings settings;
-    SystemClock clock;
-    InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
-    CheckLog log{settings, clock};
-    FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, fakes.screen()};
-    QTimer timerMain;
 };
 
 TEST_F(RealControlTest, CycleOverLiveServersRecordsEveryOutcome) {
@@ -106,7 +65,7 @@ TEST_F(RealControlTest, CycleOverLiveServersRecordsEveryOutcome) {
     EXPECT_EQ(lines[6], QStringLiteral("[END CHECK]"));
     EXPECT_FALSE(inet.StillExecuting());
     // States of the transfer were shown on the way.
-    EXPECT_TRUE(fakes.progress.statusHistory.contains(QStringLiteral("Connecting...")));
+    EXPECT_TRUE(screen.progress.statusHistory.contains(QStringLiteral("Connecting...")));
 }
 
 // The cycle's cookie switch reaches the control: a cookie set by the first
