@@ -15,7 +15,7 @@
 #include "handoff/mail_job_writer.h"
 #include "handoff/vb_quorvane3.h"
 #include "tests/e2e/smtp_sink.h"
-#include "tests/mailer/scratch_dir.h"
+#include "tests/mailer/sender_scratch.h"
 #include "tests/support/fake_smtp_server.h"
 
 namespace {
@@ -41,16 +41,11 @@ std::string Random(std::size_t size, unsigned seed) {
 
 // Every run gets its own temporary folder (mutex, message files) and
 // configuration file.
-class Quorvane3Test : public ::testing::Test {
+class Quorvane3Test : public quorvane3::test::SenderScratch {
 protected:
     void SetUp() override {
-        ::setenv("TMPDIR", tmp_.path().c_str(), 1);
-        ::setenv("QUORVANE3_INI", tmp_.File("quorvane3.ini").c_str(), 1);
+        SenderScratch::SetUp();
         ASSERT_NE(sink_.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
-    }
-    void TearDown() override {
-        ::unsetenv("TMPDIR");
-        ::unsetenv("QUORVANE3_INI");
     }
 
     handoff::MailJobFields Job(uint16_t port) const {
@@ -65,26 +60,12 @@ protected:
         return job;
     }
 
-    std::string WriteJob(const handoff::MailJobFields& job) const {
-        std::string path;
-        EXPECT_TRUE(handoff::WriteMailJobFile(jobs_.path(), job, path));
-        return path;
-    }
-
     static int Run(const std::string& jobPath, std::chrono::milliseconds bound = 60s) {
         const pid_t pid = e2e::Spawn({QUORVANE3_PROGRAM, jobPath});
         return pid > 0 ? e2e::WaitExit(pid, bound) : -1;
     }
 
-    std::string LogText() const {
-        std::string text;
-        for (const auto& entry : std::filesystem::directory_iterator(logs_.path())) {
-            if (entry.path().extension() == ".log") text += ReadAll(entry.path());
-        }
-        return text;
-    }
-
-    ScratchDir tmp_, jobs_, logs_, received_;
+    ScratchDir received_;
     SmtpSink sink_{received_.path()};
 };
 

@@ -15,7 +15,7 @@
 #include "mailer/job/run_record.h"
 #include "mailer/job/timeout_config.h"
 #include "mailer/sys/named_mutex.h"
-#include "tests/mailer/scratch_dir.h"
+#include "tests/mailer/sender_scratch.h"
 #include "tests/support/fake_smtp_server.h"
 
 namespace quorvane3 {
@@ -26,19 +26,8 @@ using test::ReadAll;
 using test::ScratchDir;
 using testsupport::FakeSmtpServer;
 
-// Points the temporary folder (mutex lock file, message files) and the
-// configuration file into a scratch folder for one test.
-class SenderFlowTest : public ::testing::Test {
+class SenderFlowTest : public test::SenderScratch {
 protected:
-    void SetUp() override {
-        ::setenv("TMPDIR", tmp_.path().c_str(), 1);
-        ::setenv("QUORVANE3_INI", tmp_.File("none.ini").c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("TMPDIR");
-        ::unsetenv("QUORVANE3_INI");
-    }
-
     handoff::MailJobFields Job(uint16_t port) const {
         handoff::MailJobFields job;
         job.serverHost = "127.0.0.1";
@@ -52,19 +41,7 @@ protected:
         return job;
     }
 
-    std::string WriteJob(const handoff::MailJobFields& job) const {
-        std::string path;
-        EXPECT_TRUE(handoff::WriteMailJobFile(jobs_.path(), job, path));
-        return path;
-    }
 
-    std::string LogText() const {
-        std::string text;
-        for (const auto& entry : std::filesystem::directory_iterator(logs_.path())) {
-            if (entry.path().extension() == ".log") text += ReadAll(entry.path());
-        }
-        return text;
-    }
 
     std::size_t MessageFilesLeft() const {
         std::size_t n = 0;
@@ -77,7 +54,6 @@ protected:
     static bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
     SenderOptions options_;
-    ScratchDir tmp_, jobs_, logs_;
 };
 
 TEST_F(SenderFlowTest, DeliversLogsOnceAndCleansUp) {
