@@ -37,8 +37,9 @@ void CheckEngine::mF_StartCheck_Click() {
         return;
     }
     SiteCheck_Disable(screen_.menus);
+    logLossReported_ = false;
     parts_.log.GetLogFileName(true);
-    if (parts_.settings.LogPeriod != 0) parts_.log.WriteLog(true, true, false, record_);
+    if (parts_.settings.LogPeriod != 0) writeLog(true, true, false);
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
     screen_.window.SetAutoCheckTimerEnabled(false);
@@ -58,8 +59,9 @@ void CheckEngine::TimerAutoCheck_Timer() {
         return;
     }
     SiteCheck_Disable(screen_.menus);
+    logLossReported_ = false;
     parts_.log.GetLogFileName(true);
-    if (parts_.settings.LogPeriod != 0) parts_.log.WriteLog(true, false, false, record_);
+    if (parts_.settings.LogPeriod != 0) writeLog(true, false, false);
     state_.bCheckInProgress = true;
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
@@ -220,7 +222,7 @@ void CheckEngine::finishCycle() {
     if (kind_ == CycleKind::Manual) screen_.window.SetAutoCheckTimerEnabled(true);
     state_.bCheckInProgress = false;
     if (kind_ == CycleKind::Automatic) state_.RequestTimeOut = QDateTime();
-    parts_.log.WriteLog(false, false, true, record_);
+    writeLog(false, false, true);
     if (state_.bSiteDown) screen_.window.Beep();
     SiteCheck_Enable(screen_.menus);
 }

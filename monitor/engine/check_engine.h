@@ -115,6 +115,7 @@ private:
 
     SiteRecord* siteAt(std::int32_t index);
     void writeDataLine();
+    void writeLog(bool start, bool manualStart, bool end);
     QDateTime now() const { return parts_.clock.now(); }
 
     EngineParts parts_;
@@ -128,6 +129,7 @@ private:
     std::int32_t walkIndex_ = 0;  // i of the loop over the sites
     std::int32_t walkCount_ = 0;  // SiteCount when the walk began
     bool advancing_ = false;
+    bool logLossReported_ = false;  // this cycle's lost log line was reported
 
     QObject receiver_;  // owns the connection to the control's events
 };

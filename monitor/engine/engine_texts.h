@@ -38,6 +38,7 @@ inline const QString kCheckingInProgress = QStringLiteral("Site checking in prog
 inline const QString kNext = QStringLiteral("Next:");
 inline const QString kLast = QStringLiteral("Last:");
 inline const QString kNoSites = QStringLiteral("No sites to check.");
+inline const QString kLogNotWritten = QStringLiteral("Check log could not be written:");
 inline const QString kUnknownSite = QStringLiteral("Unknown Site: Site #");
 inline const QString kMissingAddress = QStringLiteral("Missing Site Address");
 inline const QString kChecking = QStringLiteral("Checking");

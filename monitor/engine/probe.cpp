@@ -95,7 +95,15 @@ void CheckEngine::TimerMain_Timer() {
 }
 
 void CheckEngine::writeDataLine() {
-    parts_.log.WriteLog(false, false, false, record_);
+    writeLog(false, false, false);
+}
+
+// A lost line is told once per cycle, so a log folder that stays unusable
+// cannot flood the screen, and the cycle goes on either way.
+void CheckEngine::writeLog(bool start, bool manualStart, bool end) {
+    if (parts_.log.WriteLog(start, manualStart, end, record_) || logLossReported_) return;
+    logLossReported_ = true;
+    screen_.panels.ShowNotice(kLogNotWritten + QLatin1Char(' ') + parts_.log.LogFileName());
 }
 
 }  // namespace ossivant

@@ -47,6 +47,9 @@ class StatusPanels {
 public:
     virtual ~StatusPanels() = default;
     virtual void SetPanelText(int panel, const QString& text) = 0;
+    // A notice for the operator that stays in view until the next cycle
+    // starts, without stopping anything (a check-log line that was lost).
+    virtual void ShowNotice(const QString& text) = 0;
 };
 
 // The menu commands that a check cycle locks, addressed by their names

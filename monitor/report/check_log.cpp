@@ -1,8 +1,12 @@
 #include "monitor/report/check_log.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "monitor/report/log_file_name.h"
 #include "monitor/report/log_line.h"
 #include "monitor/report/log_pruning.h"
+#include "monitor/store/make_dir_path.h"
 
 namespace ossivant {
 
@@ -17,13 +21,16 @@ void CheckLog::GetLogFileName(bool bDeleteFiles) {
     }
 }
 
-void CheckLog::WriteLog(bool bWriteStart, bool bWriteStartManual, bool bWriteEnd,
+bool CheckLog::WriteLog(bool bWriteStart, bool bWriteStartManual, bool bWriteEnd,
                         const LogRecord& record) {
-    if (settings_.LogPeriod == LogPeriodNone) return;
+    if (settings_.LogPeriod == LogPeriodNone) return true;
     const LogLineKind kind = LogLineKindFor(bWriteStart, bWriteStartManual, bWriteEnd);
     const QString line = BuildLogLine(kind, record, clock_.now());
-    // Lost lines are not reported: the log must never stop a check cycle.
-    AppendLocked(logFileName_, line.toUtf8() + "\r\n", lockWait_);
+    // The folder may have been removed while the monitor runs, or the
+    // settings may come from another machine.
+    const QFileInfo file(logFileName_);
+    if (!file.dir().exists()) MakeDirPath(file.absolutePath());
+    return AppendLocked(logFileName_, line.toUtf8() + "\r\n", lockWait_);
 }
 
 }  // namespace ossivant

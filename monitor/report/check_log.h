@@ -13,10 +13,11 @@ namespace ossivant {
 // The check log: the name of the current log file, the pruning of old files
 // and the writing of single lines. It reads the program's live Settings
 // (LogPath, LogPeriod, DiskLogMaxFiles, MaxLogFiles) at every call and takes
-// the time from the injected clock. Writing never fails towards the caller:
-// a line that cannot be written is lost without a word and the check cycle
-// goes on. Every line is opened, locked, appended with CR LF, unlocked and
-// closed on its own; nothing is held open between lines.
+// the time from the injected clock. A log folder that has gone missing is
+// made again before a line is written; a line that still cannot be written
+// is reported to the caller, which decides how to tell the operator, and the
+// check cycle goes on. Every line is opened, locked, appended with CR LF,
+// unlocked and closed on its own; nothing is held open between lines.
 class CheckLog {
 public:
     CheckLog(const Settings& settings, const Clock& clock,
@@ -28,8 +29,9 @@ public:
 
     // Appends one line to LogFileName: a manual or automatic start line, the
     // end line, or the data line of `record`, as the flags choose. Nothing at
-    // all happens while no log is kept (LogPeriod 0).
-    void WriteLog(bool bWriteStart, bool bWriteStartManual, bool bWriteEnd,
+    // all happens while no log is kept (LogPeriod 0). Returns false only when
+    // a line was due and could not be written whole.
+    bool WriteLog(bool bWriteStart, bool bWriteStartManual, bool bWriteEnd,
                   const LogRecord& record);
 
     // Full path of the current log file; empty until GetLogFileName first runs.

@@ -32,6 +32,7 @@ public:
     void SetSiteStatus(const QString&) override {}
 
     void SetPanelText(int panel, const QString& text) override;
+    void ShowNotice(const QString& text) override { line(text); }
     void SetCommandEnabled(const QString&, bool) override {}
 
     bool IsMinimised() const override { return false; }

@@ -62,7 +62,9 @@ public:
         texts[panel] = text;
         history.push_back({panel, text});
     }
+    void ShowNotice(const QString& text) override { notices.push_back(text); }
     QMap<int, QString> texts;
+    QStringList notices;
     std::vector<std::pair<int, QString>> history;
 };
 

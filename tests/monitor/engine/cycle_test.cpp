@@ -69,6 +69,37 @@ TEST_F(EngineTest, NoLogKeptWritesNothing) {
     EXPECT_EQ(sites[1].Status, StatusWarning);
 }
 
+TEST_F(EngineTest, RemovedLogFolderIsMadeAgainAndNoLineIsLost) {
+    addSite(QStringLiteral("a.test"));
+    addSite(QStringLiteral("b.test"));
+    settings.LogPath = logDir + QStringLiteral("/gone/deeper");
+    engine.mF_StartCheck_Click();
+    respond(200);
+    QDir(logDir + QStringLiteral("/gone")).removeRecursively();  // while the cycle runs
+    respond(200);
+    EXPECT_EQ(logLines().size(), 2);  // the second data line and the end line
+    EXPECT_TRUE(fakes.panels.notices.isEmpty());
+}
+
+TEST_F(EngineTest, LogThatCannotBeWrittenIsToldOncePerCycleAndTheCycleGoesOn) {
+    // A file where the log folder should be: the folder cannot be made.
+    QFile blocker(logDir + QStringLiteral("/file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    settings.LogPath = blocker.fileName() + QStringLiteral("/Logs");
+    addSite(QStringLiteral("a.test"));
+    addSite(QStringLiteral("b.test"));
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        engine.mF_StartCheck_Click();
+        respond(200);
+        respond(200);
+        EXPECT_FALSE(engine.CycleRunning());
+        EXPECT_EQ(fakes.panels.notices.size(), cycle);
+    }
+    EXPECT_EQ(fakes.panels.notices.back(),
+              QStringLiteral("Check log could not be written: ") + log.LogFileName());
+    EXPECT_EQ(probedUrls().size(), 4);
+}
+
 // --- the starters ---------------------------------------------------------
 
 TEST_F(EngineTest, ManualStartWithoutSitesTellsTheOperator) {

@@ -92,15 +92,20 @@ TEST_F(CheckLogTest, NoLogKeptMeansNoFileNoLineNoPruning) {
     EXPECT_EQ(LogCount(), 10);
 }
 
-TEST_F(CheckLogTest, LinesThatCannotBeWrittenAreLostQuietly) {
-    // Nothing named yet: the line goes nowhere.
-    log.WriteLog(true, true, false, {});
+TEST_F(CheckLogTest, AMissingFolderIsMadeAgainAndALostLineIsReported) {
+    // Nothing named yet: the line goes nowhere, and says so.
+    EXPECT_FALSE(log.WriteLog(true, true, false, {}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
 
-    // A missing log folder is not created.
-    settings.LogPath = dir.path() + "/missing";
+    settings.LogPath = dir.path() + "/missing/Logs";
     log.GetLogFileName(true);
-    log.WriteLog(true, true, false, {});
+    EXPECT_TRUE(log.WriteLog(true, true, false, {}));
+    EXPECT_EQ(ReadAll(log.LogFileName()), "[START CHECK: MANUAL - 7 Dec 2026 23:59:00]\r\n");
+
+    settings.LogPeriod = 0;  // no log kept: nothing is due, nothing is lost
+    settings.LogPath = dir.path() + "/never";
+    log.GetLogFileName(true);
+    EXPECT_TRUE(log.WriteLog(true, true, false, {}));
     EXPECT_FALSE(QDir(settings.LogPath).exists());
 }
 
