@@ -39,14 +39,14 @@ struct StoredSites {
     SilentMessageBox messages;
     SiteTable sites;
     std::unique_ptr<SiteStore> store;
-    QString programFolder;
+    QString logPath;
 
     explicit StoredSites(int count) {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ossivant-bench-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         dir = pattern;
-        programFolder = QString::fromStdString(dir.string());
+        logPath = QString::fromStdString((dir / "Logs").string());
         registry = std::make_unique<reg::Registry>((dir / "registry.db").string());
         access = std::make_unique<RegistryAccess>(*registry);
         store = std::make_unique<SiteStore>(*access, sites, messages);
@@ -100,7 +100,7 @@ void BM_StartUp(benchmark::State& state) {
         s.markChecked();
         state.ResumeTiming();
         Settings settings;
-        LoadSettings(*s.access, settings, s.programFolder);
+        LoadSettings(*s.access, settings, s.logPath);
         s.store->RenumberSites();
         s.store->LoadSites(false, false);
         if (s.sites.SiteCount() != count) state.SkipWithError("sites lost");
@@ -126,7 +126,7 @@ void BM_LoadSettings(benchmark::State& state) {
     StoredSites& s = storedSites(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         Settings settings;
-        LoadSettings(*s.access, settings, s.programFolder);
+        LoadSettings(*s.access, settings, s.logPath);
         benchmark::DoNotOptimize(settings.TimerInterval);
     }
 }

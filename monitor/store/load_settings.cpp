@@ -1,5 +1,6 @@
 #include "monitor/store/load_settings.h"
 
+#include "monitor/platform/user_folders.h"
 #include "monitor/store/make_dir_path.h"
 
 namespace ossivant {
@@ -10,7 +11,11 @@ const reg::HKEY kHive = reg::HKEY_LOCAL_MACHINE;
 
 }  // namespace
 
-void LoadSettings(RegistryAccess& reg, Settings& s, const QString& programFolder) {
+QString DefaultLogPath() {
+    return UserStateFolder() + QStringLiteral("/Logs");
+}
+
+void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPath) {
     const QString timerKey = OssivantKey(QStringLiteral("\\Settings\\Timer"));
     const QString managerKey = OssivantKey(QStringLiteral("\\Settings\\Manager"));
     const QString logKey = OssivantKey(QStringLiteral("\\Settings\\Log"));
@@ -60,9 +65,7 @@ void LoadSettings(RegistryAccess& reg, Settings& s, const QString& programFolder
     }
 
     if (s.LogPath.isEmpty()) {
-        QString folder = programFolder;
-        while (folder.endsWith(QLatin1Char('/'))) folder.chop(1);
-        s.LogPath = folder + QStringLiteral("/Logs");
+        s.LogPath = defaultLogPath;
         MakeDirPath(s.LogPath);  // a folder that cannot be made is met by the log writer
         reg.SetValue(kHive, logKey, QStringLiteral("LogPath"), s.LogPath, kTypeString);
     }

@@ -9,6 +9,7 @@
 #include "monitor/platform/registry.h"
 #include "monitor/report/check_log.h"
 #include "monitor/report/send_email.h"
+#include "monitor/store/load_settings.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_store.h"
 #include "monitor/ui/console_screen.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
     ConsoleScreen screen(out);
     SystemClock clock;
     StartupState state;
-    LoadAtStartup(access, screen, clock, programDir, state);
+    LoadAtStartup(access, screen, clock, DefaultLogPath(), state);
 
     out << "Ossivant: settings and sites from " << QString::fromStdString(registry.path()) << '\n'
         << "  sites: " << state.sites.SiteCount() << '\n';

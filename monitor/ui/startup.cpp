@@ -6,8 +6,8 @@
 namespace ossivant {
 
 void LoadAtStartup(RegistryAccess& reg, MessageBox& messages, const Clock& clock,
-                   const QString& programFolder, StartupState& state) {
-    LoadSettings(reg, state.settings, programFolder);
+                   const QString& defaultLogPath, StartupState& state) {
+    LoadSettings(reg, state.settings, defaultLogPath);
     SiteStore store(reg, state.sites, messages);
     store.RenumberSites();
     store.LoadSites(false, false);

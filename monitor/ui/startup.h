@@ -18,10 +18,11 @@ struct StartupState {
     QDateTime NextCheckTime;
 };
 
-// Loads the settings (repairing the registry), renumbers and loads the
+// Loads the settings (repairing the registry; an empty LogPath becomes
+// `defaultLogPath`), renumbers and loads the
 // stored sites with blank statuses and comments, and sets the first
 // automatic check one warning interval from now.
 void LoadAtStartup(RegistryAccess& reg, MessageBox& messages, const Clock& clock,
-                   const QString& programFolder, StartupState& state);
+                   const QString& defaultLogPath, StartupState& state);
 
 }  // namespace ossivant

@@ -1,19 +1,21 @@
 #include "monitor/store/load_settings.h"
-#include "tests/monitor/store/store_fixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include "tests/monitor/store/store_fixture.h"
 
 namespace ossivant::test {
 namespace {
 
 class LoadSettingsTest : public StoreTest {
 protected:
-    TempDir programDir;
-    QString programFolder = QString::fromStdString(programDir.path().string());
+    TempDir stateDir;
+    QString defaultLogPath = QString::fromStdString(stateDir.path().string()) + "/ossivant/Logs";
     Settings settings;
 
-    void load() { LoadSettings(access, settings, programFolder); }
+    void load() { LoadSettings(access, settings, defaultLogPath); }
 };
 
 TEST_F(LoadSettingsTest, FirstStartWritesTheDefaults) {
@@ -28,7 +30,7 @@ TEST_F(LoadSettingsTest, FirstStartWritesTheDefaults) {
     EXPECT_EQ(settings.ManagerName, "");
     EXPECT_EQ(settings.ManagerSMTP, "");
     EXPECT_EQ(settings.ManagerSMTPPort, 25);
-    EXPECT_EQ(settings.LogPath, programFolder + "/Logs");
+    EXPECT_EQ(settings.LogPath, defaultLogPath);
     EXPECT_EQ(settings.LogPeriod, 1);
     EXPECT_EQ(settings.DiskLogMaxFiles, 1);
     EXPECT_EQ(settings.MaxLogFiles, 7);
@@ -37,7 +39,7 @@ TEST_F(LoadSettingsTest, FirstStartWritesTheDefaults) {
 
     EXPECT_EQ(number("\\Settings\\Timer", "Interval"), 60);
     EXPECT_EQ(number("\\Settings\\Timer", "Warning"), 15);
-    EXPECT_EQ(text("\\Settings\\Log", "LogPath"), programFolder + "/Logs");
+    EXPECT_EQ(text("\\Settings\\Log", "LogPath"), defaultLogPath);
     EXPECT_EQ(number("\\Settings\\Log", "LogPeriod"), 1);
     EXPECT_EQ(number("\\Settings\\Log", "DiskLogMaxFiles"), 1);
     EXPECT_EQ(number("\\Settings\\Log", "MaxLogFiles"), 7);
@@ -45,7 +47,7 @@ TEST_F(LoadSettingsTest, FirstStartWritesTheDefaults) {
     EXPECT_EQ(number("\\Settings\\AllowCookie", "AllowType"), 1);
     // The manager's values stay absent until the options dialog saves them.
     EXPECT_TRUE(valueNames("\\Settings\\Manager").isEmpty());
-    EXPECT_TRUE(QFileInfo(programFolder + "/Logs").isDir());
+    EXPECT_TRUE(QFileInfo(defaultLogPath).isDir());
 }
 
 TEST_F(LoadSettingsTest, StoredValuesAreReadAndLeftAlone) {
@@ -151,15 +153,39 @@ TEST_F(LoadSettingsTest, AValueOfAnotherTypeIsAFailedReadNotAMissingValue) {
 }
 
 TEST_F(LoadSettingsTest, ALogFolderThatCannotBeMadeIsStillStored) {
-    // A file where the program folder should be: no folder can go below it.
-    const QString blocked = programFolder + "/program";
+    // A file where the state folder should be: no folder can go below it.
+    const QString blocked = QString::fromStdString(stateDir.path().string()) + "/state";
     QFile file(blocked);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    LoadSettings(access, settings, blocked + "/");
+    LoadSettings(access, settings, blocked + "/Logs");
     EXPECT_EQ(settings.LogPath, blocked + "/Logs");
     EXPECT_EQ(text("\\Settings\\Log", "LogPath"), blocked + "/Logs");
     EXPECT_EQ(settings.AllowType, 1);  // the load went on to the end
+}
+
+// The default log folder lies beside the mail spool in the user's state
+// folder, whatever the program folder is.
+TEST(DefaultLogPathTest, FollowsTheStateFolderRules) {
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    const QString home = QDir::homePath();
+    const struct {
+        const char* variable;  // nullptr: unset
+        QString expected;
+    } rows[] = {
+        {"/srv/state", "/srv/state/ossivant/Logs"},
+        {nullptr, home + "/.local/state/ossivant/Logs"},
+        {"", home + "/.local/state/ossivant/Logs"},
+        {"relative/state", home + "/.local/state/ossivant/Logs"},  // not absolute: ignored
+    };
+    for (const auto& row : rows) {
+        if (row.variable)
+            qputenv("XDG_STATE_HOME", row.variable);
+        else
+            qunsetenv("XDG_STATE_HOME");
+        EXPECT_EQ(DefaultLogPath(), row.expected) << (row.variable ? row.variable : "(unset)");
+    }
+    qputenv("XDG_STATE_HOME", saved);
 }
 
 }  // namespace

@@ -1,14 +1,14 @@
 // Runs the built monitor program as an operator would start it.
-#include "monitor/platform/registry.h"
-#include "tests/support/temp_registry.h"
-
 #include <gtest/gtest.h>
 
 #include <QLockFile>
 #include <QProcess>
-
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include "monitor/platform/registry.h"
+#include "tests/support/temp_registry.h"
 
 namespace ossivant::test {
 namespace {
@@ -27,6 +27,7 @@ protected:
     void SetUp() override {
         setenv("OSSIVANT_REGISTRY", registry_.path().c_str(), 1);
         setenv("XDG_RUNTIME_DIR", registry_.dir().path().string().c_str(), 1);
+        setenv("XDG_STATE_HOME", registry_.dir().file("state").c_str(), 1);
     }
 
     // Starts the program and reads what it prints until it has loaded
@@ -89,6 +90,9 @@ TEST_F(StartupProgramTest, FirstStartStoresTheDefaultsAndSchedulesTheFirstCheck)
     EXPECT_EQ(storedDword("\\Settings\\Timer", "Interval"), 60u);
     EXPECT_EQ(storedDword("\\Settings\\Timer", "Warning"), 15u);
     EXPECT_EQ(storedDword("\\Settings\\AllowCookie", "AllowType"), 1u);
+    const std::string logs = registry_.dir().file("state/ossivant/Logs");
+    EXPECT_NE(run.output.find("check log folder: " + logs + "\n"), std::string::npos) << run.output;
+    EXPECT_TRUE(std::filesystem::is_directory(logs));
 }
 
 TEST_F(StartupProgramTest, SitesAreRenumberedAndListedInTheirStoredOrder) {
