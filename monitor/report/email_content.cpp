@@ -4,20 +4,25 @@
 #include <QFileInfo>
 #include <optional>
 
+#include "monitor/platform/user_folders.h"
 #include "monitor/report/builtin_alert_text.h"
 
 namespace ossivant {
 
 namespace {
 
-// The whole file as text, or nothing when it is not a readable file. Line ends
-// are kept as they are; an empty file gives an empty text.
+// The whole template as text, or nothing when no readable file has that name.
+// The operator's own Messages folder comes before the shipped one, so alerts
+// can be worded without write access to the program folder. Line ends are
+// kept as they are; an empty file gives an empty text.
 std::optional<QString> ReadTemplate(const QString& programDir, const QString& name) {
-    const QString path = programDir + QStringLiteral("/Messages/") + name;
-    if (!QFileInfo(path).isFile()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return QString::fromUtf8(file.readAll());
+    for (const QString& folder : {UserConfigFolder(), programDir}) {
+        const QString path = folder + QStringLiteral("/Messages/") + name;
+        if (!QFileInfo(path).isFile()) continue;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) return QString::fromUtf8(file.readAll());
+    }
+    return std::nullopt;
 }
 
 // An alert code names a file only when it cannot reach outside the folder.

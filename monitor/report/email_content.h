@@ -8,7 +8,8 @@
 namespace ossivant {
 
 // Composes the body of an alert mail for one alert code: the code's template
-// from <programDir>/Messages (else Unknown.txt, else the built-in text), the IP
+// (else Unknown.txt, else the built-in text), each looked up first in the
+// operator's <config folder>/Messages and then in <programDir>/Messages, the IP
 // double-check postscript when one was made, placeholders filled, lines wrapped.
 // A missing or unreadable template is never an error; the next fallback serves.
 QString ComposeAlertBody(const QString& programDir, const QString& szErrorCode,

@@ -178,6 +178,51 @@ TEST(TemplateFallbackTest, TemplateIsTakenAsItStands) {
     EXPECT_EQ(ComposeAlertBody(folder.path(), "503", settings, FailedSiteFacts()), "unknown");
 }
 
+// The operator's Messages folder is searched before the shipped one for each
+// name, but a shipped template of the code still wins over the operator's
+// Unknown.txt.
+TEST(TemplateFallbackTest, OperatorsTemplatesComeBeforeTheShippedOnesOfTheSameName) {
+    ProgramFolder shipped;
+    ProgramFolder config;  // its base/ stands for the configuration folder
+    const QString base = config.path() + "/base";
+    QDir().mkpath(base + "/ossivant/Messages");
+    const auto writeOwn = [&](const QString& name, const QByteArray& text) {
+        QFile file(base + "/ossivant/Messages/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", base.toUtf8());
+
+    shipped.writeMessage("HTTP-404.txt", "shipped 404");
+    shipped.writeMessage("HTTP-500.txt", "shipped 500");
+    shipped.writeMessage("Unknown.txt", "shipped unknown");
+    shipped.writeMessage("DT_OK.txt", "shipped ps");
+    writeOwn("HTTP-404.txt", "own 404");
+    writeOwn("Unknown.txt", "own unknown");
+    writeOwn("DT_OK.txt", "own ps");
+
+    const struct {
+        const char* code;
+        const char* body;
+    } rows[] = {
+        {"404", "own 404"},      // the operator's file of the code
+        {"500", "shipped 500"},  // a shipped file of the code beats the operator's Unknown.txt
+        {"503", "own unknown"},  // no file of the code anywhere
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ComposeAlertBody(shipped.path(), row.code, ManagerSettings(), FailedSiteFacts()),
+                  row.body)
+            << row.code;
+    AlertFacts facts = FailedSiteFacts();
+    facts.bInetDoubleCheck = true;
+    facts.DoubleCheckResult = 1;
+    EXPECT_TRUE(
+        ComposeAlertBody(shipped.path(), "404", ManagerSettings(), facts).endsWith("own ps"));
+
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+}
+
 struct PostscriptRow {
     const char* name;
     bool doubleCheck;
