@@ -1,7 +1,8 @@
 #include "monitor/platform/registry.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -202,15 +203,26 @@ struct Registry::Impl {
         if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
 
+    // The file holds the operator's private site list: a folder made for it
+    // is the owner's alone (0700), and so is a new file (0600), whose
+    // write-ahead companions take its mode. What exists keeps its mode.
+    static void createPrivately(const std::string& file) {
+        std::error_code ec;
+        const std::filesystem::path parent = std::filesystem::path(file).parent_path();
+        if (!parent.empty() && !std::filesystem::exists(parent, ec) &&
+            std::filesystem::create_directories(parent, ec))
+            ::chmod(parent.c_str(), 0700);
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+    }
+
     // Opens the file and makes sure it holds a sound registry store, creating
     // the store only in a file that is empty. `writing` tells which status a
     // busy or unreadable file gives.
     std::int32_t ensureReady(bool writing) {
         if (ready) return ERROR_SUCCESS;
         if (!db) {
-            std::error_code ec;
-            const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-            if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+            createPrivately(path);
             // A file this process may not write is read as it stands: the
             // shared index of the write-ahead log could not be set up
             // beside it, so it is opened as an unchanging file instead

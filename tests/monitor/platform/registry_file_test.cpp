@@ -2,10 +2,10 @@
 // database, a read-only file, a file locked by another process. Every call
 // answers with a status code and the file is never changed.
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -127,6 +127,38 @@ TEST(RegistryFileTest, AnEmptyFileBecomesAStore) {
     Registry reg(temp.path());
     HKEY key = 0;
     EXPECT_EQ(reg.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software", &key), ERROR_SUCCESS);
+}
+
+// The file holds the operator's private site list.
+TEST(RegistryFileTest, ANewFileAndItsFolderAreTheOwnersAloneAnOldFileKeepsItsMode) {
+    using std::filesystem::perms;
+    const auto modeOf = [](const std::string& path) {
+        return std::filesystem::status(path).permissions() & perms::mask;
+    };
+    const mode_t savedMask = umask(022);
+    TempDir dir;
+    const std::string fresh = dir.file("config/ossivant/registry.db");
+    {
+        Registry reg(fresh);
+        HKEY key = 0;
+        ASSERT_EQ(reg.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software", &key), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(dir.file("config/ossivant")), perms::owner_all);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            EXPECT_EQ(modeOf(fresh + suffix), perms::owner_read | perms::owner_write) << suffix;
+    }
+
+    const std::string old = dir.file("old.db");
+    writeFile(old, "");
+    std::filesystem::permissions(
+        old, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+    {
+        Registry reg(old);
+        HKEY key = 0;
+        ASSERT_EQ(reg.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software", &key), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(modeOf(old),
+              perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+    umask(savedMask);
 }
 
 TEST(RegistryFileTest, AFileThatCannotBeCreatedGivesCantOpen) {
