@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "handoff/mail_job_writer.h"
 #include "mailer/job/copy_coordination.h"
@@ -40,8 +42,6 @@ protected:
         job.controlField = logs_.path() + ",2,Mailer X";
         return job;
     }
-
-
 
     std::size_t MessageFilesLeft() const {
         std::size_t n = 0;
@@ -192,6 +192,64 @@ INSTANTIATE_TEST_SUITE_P(Rows, DisposeTest,
                                            DisposeRow{"SeveralFilesNothingDeleted", 1, true,
                                                       false}),
                          [](const auto& info) { return info.param.name; });
+
+// Every address of To and Cc reaches the server, one RCPT each, however bare
+// and bracketed entries are mixed; the log line tells the same story.
+struct RecipientRow {
+    const char* name;
+    std::string to;
+    std::string cc;
+    std::vector<std::string> rcpt;
+};
+
+void PrintTo(const RecipientRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class RecipientTest : public SenderFlowTest, public ::testing::WithParamInterface<RecipientRow> {};
+
+TEST_P(RecipientTest, OneRcptPerAddress) {
+    const RecipientRow& row = GetParam();
+    FakeSmtpServer server;
+    server.Dialogue(row.rcpt.size()).Start();
+    handoff::MailJobFields fields = Job(server.Port());
+    fields.toList = row.to;
+    fields.ccList = row.cc;
+
+    EXPECT_EQ(RunSender(WriteJob(fields), options_), 0);
+    ASSERT_TRUE(server.WaitFinished(5s));
+    std::string envelope = "MAIL FROM:<mon@x.org>\r\n";
+    for (const std::string& address : row.rcpt) envelope += "RCPT TO:<" + address + ">\r\n";
+    envelope += "DATA\r\n";
+    const std::string sent = server.Received();
+    EXPECT_NE(sent.find(envelope), std::string::npos) << sent;
+    EXPECT_NE(sent.find("\r\nTo: " + row.to + "\r\n"), std::string::npos) << sent;
+    if (!row.cc.empty()) {
+        EXPECT_NE(sent.find("\r\nCc: " + row.cc + "\r\n"), std::string::npos) << sent;
+    }
+    EXPECT_NE(LogText().find("To:" + row.to + ", Title:Weekly report, Error:RESULT_SUCCESS]"),
+              std::string::npos)
+        << LogText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RecipientTest,
+    ::testing::Values(RecipientRow{"BareBeforeBracketedInTo",
+                                   "frank@example.com, Grace <grace@example.com>",
+                                   "",
+                                   {"frank@example.com", "grace@example.com"}},
+                      RecipientRow{"BareBeforeBracketedInCc",
+                                   "Ann <ann@x.org>",
+                                   "frank@example.com, Grace <grace@example.com>",
+                                   {"ann@x.org", "frank@example.com", "grace@example.com"}},
+                      RecipientRow{"BareAfterBracketed",
+                                   "Grace <grace@example.com>, frank@example.com",
+                                   "cy@x.org, Dee <dee@x.org>, eve@x.org",
+                                   {"grace@example.com", "frank@example.com", "cy@x.org",
+                                    "dee@x.org", "eve@x.org"}},
+                      RecipientRow{
+                          "OnlyCcMixed", "", "cy@x.org,Dee<dee@x.org>", {"cy@x.org", "dee@x.org"}}),
+    [](const auto& info) { return info.param.name; });
 
 // Holds the copies' mutex as another copy would.
 class HeldMutex {
