@@ -150,6 +150,29 @@ TEST_F(Quorvane3Test, EightBitFileNameDecodes) {
     }
 }
 
+// Bare addresses before named ones reach the server and stay visible in the
+// headers, also next to an encoded name.
+TEST_F(Quorvane3Test, BareAddressesBeforeNamedOnesAreDelivered) {
+    handoff::MailJobFields job = Job(sink_.Port());
+    job.toList =
+        "frank@example.org, Gr\xE2"
+        "ce <grace@example.org>";
+    job.ccList = "cy@example.org, Dee <dee@example.org>";
+    ASSERT_EQ(Run(WriteJob(job)), 0);
+    const std::optional<ReceivedMail> mail = sink_.Next(30s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->defects, std::vector<std::string>{});
+    EXPECT_EQ(mail->recipients, (std::vector<std::string>{"frank@example.org", "grace@example.org",
+                                                          "cy@example.org", "dee@example.org"}));
+    EXPECT_EQ(mail->Header("To"),
+              "frank@example.org, Gr\xC3\xA2"
+              "ce <grace@example.org>");
+    EXPECT_EQ(mail->Header("Cc"), "cy@example.org, Dee <dee@example.org>");
+    EXPECT_NE(LogText().find("Succeeded to send a mail [From:mon@example.org, To:" + job.toList +
+                             ", Title:Status, Error:RESULT_SUCCESS]"),
+              std::string::npos);
+}
+
 TEST_F(Quorvane3Test, ShiftJisMailArrivesAsIso2022Jp) {
     handoff::MailJobFields job = Job(sink_.Port());
     job.charsetCode = 128;
