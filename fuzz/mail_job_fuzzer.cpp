@@ -43,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (quorvane3::ReadMailJob(JobPath(), job)) {
         Check(size >= 96, "a job shorter than its head was read");
         for (const std::string* text : {&job.serverHost, &job.spareHost, &job.toList, &job.ccList,
-                                        &job.fromField, &job.replyTo, &job.bodyText,
+                                        &job.fromField, &job.replyTo, &job.subject, &job.bodyText,
                                         &job.attachmentList, &job.logDir, &job.mailerName}) {
             Check(text->size() <= size, "a field longer than the file");
+            Check(text->find('\0') == std::string::npos, "a NUL byte inside a text");
         }
-        Check(job.subject.size() >= 2, "a subject shorter than 2 bytes");
         Check(job.bodyText.find('\r') == std::string::npos, "a CR left in the body");
         Check(job.mailerName.size() <= quorvane3::kMaxJobText, "mailer name too long");
         Check(job.fromField.find(job.senderAddress) != std::string::npos,

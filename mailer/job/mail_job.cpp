@@ -86,10 +86,13 @@ public:
         return true;
     }
 
+    // Reads a text field whole; the text ends at its first NUL byte, as a
+    // terminated text would, so every part of the program sees the same text.
     bool ReadText(uint32_t offset, uint32_t length, std::string& out) {
         if (uint64_t{offset} > size_ || uint64_t{length} > size_ - offset) return false;
         std::string text(length, '\0');
         if (!ReadAt(offset, length, text.data())) return false;
+        if (const std::size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
         out = std::move(text);
         return true;
     }
@@ -141,7 +144,9 @@ bool ReadMailJob(const std::string& jobPath, MailJob& job) {
     job.senderAddress = DeriveSenderAddress(job.fromField);
     if (!file.ReadText(word[kReplyOffset], word[kReplyLength], job.replyTo)) return false;
     if (!file.ReadText(word[kSubjectOffset], word[kSubjectLength], job.subject)) return false;
-    if (job.subject.size() < 2) job.subject = "None";
+    // The stored length decides: a longer field that starts with NUL is an
+    // empty subject, not a missing one.
+    if (word[kSubjectLength] < 2) job.subject = "None";
     if (!file.ReadText(word[kBodyOffset], word[kBodyLength], job.bodyText)) return false;
     std::erase(job.bodyText, '\r');
 

@@ -8,7 +8,8 @@ namespace quorvane3 {
 
 // The one mail job of a run, filled once by ReadMailJob and then only read
 // (by the message composer and the send log). Texts are raw single-byte text
-// in the sender's code page; each std::string carries its byte length.
+// in the sender's code page; each std::string carries its byte length. A
+// text field of the file ends at its first NUL byte: no text here holds one.
 struct MailJob {
     uint32_t charsetCode = 0;
     int32_t disposeFlag = 0;

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "mailer/job/copy_coordination.h"
+#include "mailer/sys/regular_file.h"
 
 namespace quorvane3 {
 
@@ -17,7 +18,7 @@ int32_t RunRecordValue(const sys::LocalTime& now) {
 bool AppendRunRecord(const std::string& logDir, const sys::LocalTime& now) {
     const std::string path = RunRecordPath(logDir);
     // O_APPEND: copies appending at the same moment each get their own four bytes.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    const int fd = sys::OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
     if (fd < 0) return false;
     const auto value = static_cast<uint32_t>(RunRecordValue(now));
     const unsigned char bytes[4] = {

@@ -14,7 +14,8 @@ int32_t RunRecordValue(const sys::LocalTime& now);
 
 // Appends the value as 4 little-endian bytes to the run record file in
 // `logDir`, creating it when missing. False (and nothing written) when the
-// file cannot be opened or created; the run goes on regardless.
+// file cannot be opened or created or is not a regular file; the run goes
+// on regardless.
 bool AppendRunRecord(const std::string& logDir, const sys::LocalTime& now);
 
 }  // namespace quorvane3

@@ -8,6 +8,7 @@
 
 #include "mailer/job/mail_job.h"
 #include "mailer/log/configuration.h"
+#include "mailer/sys/regular_file.h"
 
 namespace quorvane3 {
 
@@ -94,7 +95,7 @@ void SendLog::Write(SendOutcome outcome, std::string_view sender, std::string_vi
     if (level == 0 || (level == 1 && outcome == SendOutcome::kDelivered)) return;
 
     const std::string path = logDir_ + "/" + SendLogFileName(localTime);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
+    const int fd = sys::OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0) return;
     const std::string line = SendLogLine(outcome, sender, to, title, localTime);
     // One write per line: with O_APPEND the kernel places each whole line at

@@ -37,7 +37,8 @@ std::string SendLogLine(SendOutcome outcome, std::string_view sender, std::strin
 // Level 0 logs nothing, level 1 only failures and aborts, any other level
 // every outcome. Each line is appended with a single write on a file opened
 // for appending, so copies of the program writing at the same time never
-// mix or lose lines. Every failure is silent.
+// mix or lose lines. A log path that is not a regular file is left alone.
+// Every failure is silent.
 class SendLog {
 public:
     SendLog(std::string logDir, int32_t jobLevel,

@@ -32,7 +32,8 @@ void WriteDisplayName(std::string& out, std::string_view name, uint32_t charsetC
 
 }  // namespace
 
-void WriteAddressHeader(std::string& out, std::string_view text, uint32_t charsetCode) {
+void WriteAddressHeader(std::string& out, std::string_view text, uint32_t charsetCode,
+                        AddressField kind) {
     if (text.find('<') == std::string_view::npos) {
         out += text;
         return;
@@ -40,7 +41,13 @@ void WriteAddressHeader(std::string& out, std::string_view text, uint32_t charse
     std::size_t mark = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '<') {
-            WriteDisplayName(out, text.substr(mark, i - mark), charsetCode);
+            std::size_t name = mark;
+            if (kind == AddressField::kList) {
+                const std::size_t comma = text.substr(mark, i - mark).rfind(',');
+                if (comma != std::string_view::npos) name = mark + comma + 1;
+                out += text.substr(mark, name - mark);
+            }
+            WriteDisplayName(out, text.substr(name, i - name), charsetCode);
             mark = i;
         } else if (text[i] == '>') {
             std::size_t end = i + 1;

@@ -7,6 +7,7 @@
 
 #include "mailer/mime/base64.h"
 #include "mailer/mime/header_text.h"
+#include "mailer/sys/regular_file.h"
 
 namespace quorvane3 {
 
@@ -79,7 +80,7 @@ AttachmentKind AttachmentKindOf(const std::string& path) {
     if (ExtensionIs(ext, "gif")) return AttachmentKind::kGif;
     if (ExtensionIs(ext, "jpg") || ExtensionIs(ext, "jpeg")) return AttachmentKind::kJpeg;
     if (ExtensionIs(ext, "fwd")) return AttachmentKind::kForwarded;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = sys::OpenRegularFileForReading(path);
     if (!file) return AttachmentKind::kUnreadable;
     char magic[3] = {};
     const std::size_t got = std::fread(magic, 1, sizeof magic, file);
@@ -97,7 +98,7 @@ bool WriteAttachmentPart(MessageWriter& out, const std::string& path, uint32_t c
                          std::string_view lead) {
     const AttachmentKind kind = AttachmentKindOf(path);
     if (kind == AttachmentKind::kUnreadable) return false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = sys::OpenRegularFileForReading(path);
     if (!file && kind != AttachmentKind::kGif && kind != AttachmentKind::kJpeg) return false;
     out.Put(lead);
     if (kind == AttachmentKind::kForwarded) {

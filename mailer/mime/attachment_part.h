@@ -35,7 +35,8 @@ std::string_view AttachmentFileName(std::string_view path);
 // Writes `lead` (the part's delimiter) and one attachment part (headers,
 // empty line, content). Returns false, writing nothing, when the part is
 // left out: the file is missing and it is neither a GIF nor a JPEG by name
-// (those get their headers and no data).
+// (those get their headers and no data). Only a regular file is read: a
+// FIFO, a device or a folder counts as missing.
 bool WriteAttachmentPart(MessageWriter& out, const std::string& path, uint32_t charsetCode,
                          std::string_view lead);
 

@@ -15,9 +15,9 @@ namespace quorvane3 {
 namespace {
 
 void PutAddressLine(MessageWriter& out, const char* name, std::string_view addresses,
-                    uint32_t charsetCode) {
+                    uint32_t charsetCode, AddressField kind) {
     std::string line = name;
-    WriteAddressHeader(line, addresses, charsetCode);
+    WriteAddressHeader(line, addresses, charsetCode, kind);
     line += '\n';
     out.Put(line);
 }
@@ -52,12 +52,16 @@ void WriteMessage(MessageWriter& out, const MailJob& job, const MessageStamp& st
                   std::string_view mailerName) {
     const uint32_t charset = job.charsetCode;
     out.Put("Date: " + stamp.date + "\n");
-    if (!job.fromField.empty()) PutAddressLine(out, "From: ", job.fromField, charset);
-    if (!job.replyTo.empty()) PutAddressLine(out, "Reply-To: ", job.replyTo, charset);
+    if (!job.fromField.empty()) {
+        PutAddressLine(out, "From: ", job.fromField, charset, AddressField::kOne);
+    }
+    if (!job.replyTo.empty()) {
+        PutAddressLine(out, "Reply-To: ", job.replyTo, charset, AddressField::kOne);
+    }
     out.Put("X-Mailer: " + OneHeaderLine(mailerName) + "\n");
     out.Put("MIME-Version: 1.0\n");
-    PutAddressLine(out, "To: ", job.toList, charset);
-    if (!job.ccList.empty()) PutAddressLine(out, "Cc: ", job.ccList, charset);
+    PutAddressLine(out, "To: ", job.toList, charset, AddressField::kList);
+    if (!job.ccList.empty()) PutAddressLine(out, "Cc: ", job.ccList, charset, AddressField::kList);
     out.Put("Subject: " + EncodeHeaderText(OneHeaderLine(job.subject), charset) + "\n");
     out.Put("Message-ID: <" + stamp.messageId + ">\n");
 

@@ -16,7 +16,9 @@ std::string DropDisplayNames(std::string_view list) {
             continue;
         }
         out += c;
-        if (markAfterNext) {
+        // A '<' only ever discards a name of its own item: nothing before
+        // the last comma (an earlier bare address) can go with it.
+        if (markAfterNext || c == ',') {
             mark = out.size();
             markAfterNext = false;
         }

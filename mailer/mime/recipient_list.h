@@ -10,9 +10,10 @@ namespace quorvane3 {
 inline constexpr std::size_t kMaxAddressItem = 79;
 
 // The list with display names left out: every '>' is dropped, and a '<'
-// drops what was copied since the mark, which sits at the start and, after
-// each '>', just behind the character following it (normally the comma).
-// "A <a@x>, B <b@x>" gives "a@x,b@x".
+// drops what was copied since the mark, which sits at the start, behind
+// every comma and, after each '>', just behind the character following it.
+// So a '<' drops only the text of its own comma-separated item:
+// "A <a@x>, B <b@x>" gives "a@x,b@x" and "a@x, B <b@x>" gives "a@x,b@x".
 std::string DropDisplayNames(std::string_view list);
 
 // The addresses of an address field (To or Cc) in order: display names

@@ -1,10 +1,16 @@
 #include "mailer/sys/profile_reader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <optional>
+#include <sstream>
+
+#include "mailer/sys/regular_file.h"
 
 namespace quorvane3 {
 
@@ -26,11 +32,28 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The whole file; nothing when it is not a regular file or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = sys::OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
 // The raw value of the first `key` in the first `section` of the file.
 std::optional<std::string> FindValue(const std::string& path, std::string_view section,
                                      std::string_view key) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
+    std::optional<std::string> contents = ReadWholeFile(path);
+    if (!contents) return std::nullopt;
+    std::istringstream file(std::move(*contents));
     bool inSection = false;
     bool sectionSeen = false;
     std::string line;

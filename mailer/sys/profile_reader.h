@@ -12,7 +12,9 @@ namespace quorvane3 {
 // section and key names compared without regard to case, blanks around names
 // and values trimmed, a value in matching quotes unquoted, the first match
 // winning. Lines starting with ';' are comments. A missing file, section or
-// key gives the default. Every call reads the file afresh; it is never written.
+// key gives the default, and so does a path that names no regular file (a
+// FIFO there is never waited on). Every call reads the file afresh; it is
+// never written.
 
 // The value of `key` in `section`, cut to `maxLength` bytes.
 std::string ReadProfileString(const std::string& path, std::string_view section,

@@ -4,7 +4,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -150,6 +152,29 @@ TEST_F(Quorvane3Test, EightBitFileNameDecodes) {
     }
 }
 
+// Bare addresses before named ones reach the server and stay visible in the
+// headers, also next to an encoded name.
+TEST_F(Quorvane3Test, BareAddressesBeforeNamedOnesAreDelivered) {
+    handoff::MailJobFields job = Job(sink_.Port());
+    job.toList =
+        "frank@example.org, Gr\xE2"
+        "ce <grace@example.org>";
+    job.ccList = "cy@example.org, Dee <dee@example.org>";
+    ASSERT_EQ(Run(WriteJob(job)), 0);
+    const std::optional<ReceivedMail> mail = sink_.Next(30s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->defects, std::vector<std::string>{});
+    EXPECT_EQ(mail->recipients, (std::vector<std::string>{"frank@example.org", "grace@example.org",
+                                                          "cy@example.org", "dee@example.org"}));
+    EXPECT_EQ(mail->Header("To"),
+              "frank@example.org, Gr\xC3\xA2"
+              "ce <grace@example.org>");
+    EXPECT_EQ(mail->Header("Cc"), "cy@example.org, Dee <dee@example.org>");
+    EXPECT_NE(LogText().find("Succeeded to send a mail [From:mon@example.org, To:" + job.toList +
+                             ", Title:Status, Error:RESULT_SUCCESS]"),
+              std::string::npos);
+}
+
 TEST_F(Quorvane3Test, ShiftJisMailArrivesAsIso2022Jp) {
     handoff::MailJobFields job = Job(sink_.Port());
     job.charsetCode = 128;
@@ -271,6 +296,146 @@ TEST_F(Quorvane3Test, HandOffLibraryDeliversTheAlert) {
         << log;
     EXPECT_FALSE(jobsLeft);
 }
+
+// Only regular files are read or appended to. A FIFO, a folder or a device
+// where the sender expects a file is passed over as a missing file would be,
+// and the run ends as usual. Each run is bounded in time and in the size of
+// the files it may write, so a sender that waits on a FIFO or copies
+// /dev/zero fails the test instead of hanging it or filling the disk.
+enum class OddPlace { kAttachment, kRunRecord, kSendLog, kConfiguration };
+enum class OddKind { kFifo, kFolder, kDevZero };
+
+struct OddFileRow {
+    const char* name;
+    OddPlace place;
+    OddKind kind;
+    std::string fileName;  // the attachment's name in the job folder
+    std::vector<std::pair<std::string, std::string>> attachments;  // file name, bytes
+};
+
+void PrintTo(const OddFileRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class OddFileTest : public Quorvane3Test, public ::testing::WithParamInterface<OddFileRow> {
+protected:
+    // Starts quorvane3 unable to write any file beyond 16 MiB (it would end
+    // with SIGXFSZ); its exit code, or -1 when it did not end within 20 s.
+    static int RunCapped(const std::string& jobPath) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const rlimit cap{16 << 20, 16 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &cap);
+            ::execl(QUORVANE3_PROGRAM, QUORVANE3_PROGRAM, jobPath.c_str(), nullptr);
+            ::_exit(127);
+        }
+        return pid > 0 ? e2e::WaitExit(pid, 20s) : -1;
+    }
+
+    // The name of today's send log, as the sender forms it.
+    static std::string SendLogName() {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        ::localtime_r(&now, &local);
+        char name[64];
+        std::snprintf(name, sizeof name, "%04d%02d%02d.log", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday / 7 + 1);
+        return name;
+    }
+
+    static bool MakeOdd(const std::string& path, OddKind kind) {
+        switch (kind) {
+            case OddKind::kFifo:
+                return ::mkfifo(path.c_str(), 0600) == 0;
+            case OddKind::kFolder:
+                return ::mkdir(path.c_str(), 0700) == 0;
+            case OddKind::kDevZero:
+                return true;
+        }
+        return false;
+    }
+
+    static bool SameKind(const std::string& path, OddKind kind) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) return false;
+        return kind == OddKind::kFifo ? S_ISFIFO(info.st_mode) : S_ISDIR(info.st_mode);
+    }
+};
+
+TEST_P(OddFileTest, IsPassedOverAndTheRunEnds) {
+    const OddFileRow& row = GetParam();
+    handoff::MailJobFields job = Job(sink_.Port());
+    std::string odd;
+    switch (row.place) {
+        case OddPlace::kAttachment:
+            odd = row.kind == OddKind::kDevZero ? "/dev/zero" : jobs_.File(row.fileName);
+            break;
+        case OddPlace::kRunRecord:
+            odd = logs_.File("VB_QUORVANE.dat");
+            break;
+        case OddPlace::kSendLog:
+            odd = logs_.File(SendLogName());
+            break;
+        case OddPlace::kConfiguration:
+            odd = tmp_.File("quorvane3.ini");
+            job.controlField = logs_.path();  // no level, no mailer: both from the file
+            break;
+    }
+    ASSERT_TRUE(MakeOdd(odd, row.kind)) << odd;
+    const std::string plain = jobs_.Write("a.bin", "abc");
+    // Two files, so that the list names no file that could be deleted.
+    job.attachmentList = row.place == OddPlace::kAttachment ? odd + ", " + plain : plain;
+    job.disposeFlag = 0;
+
+    ASSERT_EQ(RunCapped(WriteJob(job)), 0);
+    const std::optional<ReceivedMail> mail = sink_.Next(30s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->recipients, std::vector<std::string>{"bob@example.org"});
+    std::vector<std::pair<std::string, std::string>> attachments;
+    for (const auto& part : mail->attachments)
+        attachments.emplace_back(part.fileName, ReadAll(part.path));
+    EXPECT_EQ(attachments, row.attachments);
+    if (row.kind != OddKind::kDevZero) {
+        EXPECT_TRUE(SameKind(odd, row.kind)) << odd;
+    }
+
+    if (row.place != OddPlace::kRunRecord) {
+        EXPECT_EQ(ReadAll(logs_.File("VB_QUORVANE.dat")).size(), 4u);
+    }
+    if (row.place == OddPlace::kConfiguration) {
+        EXPECT_EQ(mail->Header("X-Mailer"), "QUORVANE3 1.1");
+        EXPECT_EQ(LogText(), "");  // no level anywhere: nothing is logged
+    } else if (row.place != OddPlace::kSendLog) {
+        EXPECT_NE(LogText().find("Error:RESULT_SUCCESS]\r\n"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OddFileTest,
+    ::testing::Values(
+        OddFileRow{"FifoAttachment",
+                   OddPlace::kAttachment,
+                   OddKind::kFifo,
+                   "pipe.bin",
+                   {{"a.bin", "abc"}}},
+        // An image that cannot be read keeps its part, without data.
+        OddFileRow{"FifoNamedAsGif",
+                   OddPlace::kAttachment,
+                   OddKind::kFifo,
+                   "pipe.gif",
+                   {{"pipe.gif", ""}, {"a.bin", "abc"}}},
+        OddFileRow{"FolderAttachment",
+                   OddPlace::kAttachment,
+                   OddKind::kFolder,
+                   "folder.bin",
+                   {{"a.bin", "abc"}}},
+        OddFileRow{
+            "DevZeroAttachment", OddPlace::kAttachment, OddKind::kDevZero, "", {{"a.bin", "abc"}}},
+        OddFileRow{"FifoRunRecord", OddPlace::kRunRecord, OddKind::kFifo, "", {{"a.bin", "abc"}}},
+        OddFileRow{"FifoSendLog", OddPlace::kSendLog, OddKind::kFifo, "", {{"a.bin", "abc"}}},
+        OddFileRow{
+            "FifoConfiguration", OddPlace::kConfiguration, OddKind::kFifo, "", {{"a.bin", "abc"}}}),
+    [](const auto& info) { return info.param.name; });
 
 class ConcurrentCopiesTest : public Quorvane3Test, public ::testing::WithParamInterface<bool> {};
 

@@ -118,7 +118,10 @@ TEST_P(SubjectRule, ShortSubjectsBecomeNone) {
 }
 INSTANTIATE_TEST_SUITE_P(Rows, SubjectRule,
                          testing::Values(SubjectRow{"", "None"}, SubjectRow{"x", "None"},
-                                         SubjectRow{"xy", "xy"}));
+                                         SubjectRow{"xy", "xy"},
+                                         // The stored length decides, the text ends at a NUL.
+                                         SubjectRow{std::string("\0abc", 4), ""},
+                                         SubjectRow{std::string("x\0", 2), "x"}));
 
 TEST(ReadMailJob, AttachmentFieldBelowFourBytesIsNotRead) {
     test::ScratchDir dir;

@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "handoff/mail_job_writer.h"
 #include "mailer/job/copy_coordination.h"
@@ -40,8 +42,6 @@ protected:
         job.controlField = logs_.path() + ",2,Mailer X";
         return job;
     }
-
-
 
     std::size_t MessageFilesLeft() const {
         std::size_t n = 0;
@@ -192,6 +192,153 @@ INSTANTIATE_TEST_SUITE_P(Rows, DisposeTest,
                                            DisposeRow{"SeveralFilesNothingDeleted", 1, true,
                                                       false}),
                          [](const auto& info) { return info.param.name; });
+
+// Every address of To and Cc reaches the server, one RCPT each, however bare
+// and bracketed entries are mixed; the log line tells the same story.
+struct RecipientRow {
+    const char* name;
+    std::string to;
+    std::string cc;
+    std::vector<std::string> rcpt;
+};
+
+void PrintTo(const RecipientRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class RecipientTest : public SenderFlowTest, public ::testing::WithParamInterface<RecipientRow> {};
+
+TEST_P(RecipientTest, OneRcptPerAddress) {
+    const RecipientRow& row = GetParam();
+    FakeSmtpServer server;
+    server.Dialogue(row.rcpt.size()).Start();
+    handoff::MailJobFields fields = Job(server.Port());
+    fields.toList = row.to;
+    fields.ccList = row.cc;
+
+    EXPECT_EQ(RunSender(WriteJob(fields), options_), 0);
+    ASSERT_TRUE(server.WaitFinished(5s));
+    std::string envelope = "MAIL FROM:<mon@x.org>\r\n";
+    for (const std::string& address : row.rcpt) envelope += "RCPT TO:<" + address + ">\r\n";
+    envelope += "DATA\r\n";
+    const std::string sent = server.Received();
+    EXPECT_NE(sent.find(envelope), std::string::npos) << sent;
+    EXPECT_NE(sent.find("\r\nTo: " + row.to + "\r\n"), std::string::npos) << sent;
+    if (!row.cc.empty()) {
+        EXPECT_NE(sent.find("\r\nCc: " + row.cc + "\r\n"), std::string::npos) << sent;
+    }
+    EXPECT_NE(LogText().find("To:" + row.to + ", Title:Weekly report, Error:RESULT_SUCCESS]"),
+              std::string::npos)
+        << LogText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RecipientTest,
+    ::testing::Values(RecipientRow{"BareBeforeBracketedInTo",
+                                   "frank@example.com, Grace <grace@example.com>",
+                                   "",
+                                   {"frank@example.com", "grace@example.com"}},
+                      RecipientRow{"BareBeforeBracketedInCc",
+                                   "Ann <ann@x.org>",
+                                   "frank@example.com, Grace <grace@example.com>",
+                                   {"ann@x.org", "frank@example.com", "grace@example.com"}},
+                      RecipientRow{"BareAfterBracketed",
+                                   "Grace <grace@example.com>, frank@example.com",
+                                   "cy@x.org, Dee <dee@x.org>, eve@x.org",
+                                   {"grace@example.com", "frank@example.com", "cy@x.org",
+                                    "dee@x.org", "eve@x.org"}},
+                      RecipientRow{
+                          "OnlyCcMixed", "", "cy@x.org,Dee<dee@x.org>", {"cy@x.org", "dee@x.org"}}),
+    [](const auto& info) { return info.param.name; });
+
+// A NUL byte ends a job text for every part of the run: nothing after it
+// reaches the headers, the body, the envelope, the Message-ID, the
+// attachments or the log. Each row stores "SECRET" (or an address) behind a
+// NUL in one field; "%DIR%" stands for the folder of the job files.
+struct NulRow {
+    const char* name;
+    std::string handoff::MailJobFields::*field;
+    std::string stored;
+    std::vector<std::string> expected;  // pieces of what the server received
+};
+
+void PrintTo(const NulRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class NulEndsTextTest : public SenderFlowTest, public ::testing::WithParamInterface<NulRow> {};
+
+TEST_P(NulEndsTextTest, NothingAfterTheNulIsSentOrLogged) {
+    const NulRow& row = GetParam();
+    FakeSmtpServer server;
+    server.Dialogue(2).Start();
+    handoff::MailJobFields fields = Job(server.Port());
+    jobs_.Write("a.bin", "abc");
+    jobs_.Write("SECRET.bin", "xyz");
+    std::string stored = row.stored;
+    for (std::size_t at; (at = stored.find("%DIR%")) != std::string::npos;) {
+        stored.replace(at, 5, jobs_.path());
+    }
+    fields.*row.field = stored;
+    options_.timeouts = SmtpTimeouts::Uniform(2s);  // a confused dialogue ends soon
+
+    EXPECT_EQ(RunSender(WriteJob(fields), options_), 0);
+    ASSERT_TRUE(server.WaitFinished(5s));
+    const std::string sent = server.Received();
+    for (const std::string& piece : row.expected) {
+        EXPECT_NE(sent.find(piece), std::string::npos) << piece << "\nin\n" << sent;
+    }
+    EXPECT_EQ(sent.find('\0'), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("SECRET"), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("eve@"), std::string::npos) << sent;
+    const std::string log = LogText();
+    EXPECT_NE(log.find("Error:RESULT_SUCCESS]\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find('\0'), std::string::npos) << log;
+    EXPECT_EQ(log.find("SECRET"), std::string::npos) << log;
+}
+
+using handoff::MailJobFields;
+using namespace std::string_literals;
+
+const std::string kPlainBody =
+    "Content-Type: text/plain; charset=us-ascii\r\n"
+    "Content-Transfer-Encoding: 7bit\r\n\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NulEndsTextTest,
+    ::testing::Values(
+        NulRow{"From",
+               &MailJobFields::fromField,
+               "Monitor <mon@x.org>\0SECRET"s,
+               {"\r\nFrom: Monitor <mon@x.org>\r\n", "MAIL FROM:<mon@x.org>\r\n"}},
+        NulRow{"ReplyTo",
+               &MailJobFields::replyTo,
+               "desk@x.org\0SECRET"s,
+               {"\r\nReply-To: desk@x.org\r\n"}},
+        NulRow{"To",
+               &MailJobFields::toList,
+               "Ann <ann@x.org>\0, SECRET <eve@x.org>"s,
+               {"\r\nTo: Ann <ann@x.org>\r\n",
+                "RCPT TO:<ann@x.org>\r\nRCPT TO:<cy@x.org>\r\nDATA\r\n"}},
+        NulRow{"Cc",
+               &MailJobFields::ccList,
+               "cy@x.org\0, eve@x.org"s,
+               {"\r\nCc: cy@x.org\r\n", "RCPT TO:<ann@x.org>\r\nRCPT TO:<cy@x.org>\r\nDATA\r\n"}},
+        NulRow{"Subject", &MailJobFields::subject, "Weekly\0SECRET"s, {"\r\nSubject: Weekly\r\n"}},
+        NulRow{"SevenBitBody",
+               &MailJobFields::bodyText,
+               "Hello\0SECRET"s,
+               {kPlainBody + "Hello\r\n.\r\n"}},
+        NulRow{"EightBitAfterTheNul",
+               &MailJobFields::bodyText,
+               "abc\0\xE9"s,
+               {kPlainBody + "abc\r\n.\r\n"}},
+        NulRow{"ServerHost", &MailJobFields::serverHost, "127.0.0.1\0SECRET"s, {"@127.0.0.1>\r\n"}},
+        NulRow{"Attachments",
+               &MailJobFields::attachmentList,
+               "%DIR%/a.bin\0,%DIR%/SECRET.bin"s,
+               {"filename=\"a.bin\"\r\n\r\nYWJj\r\n"}}),
+    [](const auto& info) { return info.param.name; });
 
 // Holds the copies' mutex as another copy would.
 class HeldMutex {

@@ -33,8 +33,18 @@ INSTANTIATE_TEST_SUITE_P(
             "NamedEntries", "Ann Example <ann@x.org>, Bob <bob@x.org>", {"ann@x.org", "bob@x.org"}},
         ListRow{"BareEntries", " ann@x.org ,\tbob@x.org", {"ann@x.org", "bob@x.org"}},
         ListRow{"EmptyItemsSkipped", ",ann@x.org,, ,bob@x.org,", {"ann@x.org", "bob@x.org"}},
-        // A bare address before a bracketed one is dropped with its name.
-        ListRow{"BareBeforeBracketed", "ann@x.org, Bob <bob@x.org>", {"bob@x.org"}},
+        // A '<' drops only the name of its own item, never an address before it.
+        ListRow{"BareBeforeBracketed", "ann@x.org, Bob <bob@x.org>", {"ann@x.org", "bob@x.org"}},
+        ListRow{"BareAfterBracketed", "Bob <bob@x.org>, ann@x.org", {"bob@x.org", "ann@x.org"}},
+        ListRow{"BareBetweenBracketed",
+                "Ann <ann@x.org>,cy@x.org , Bob <bob@x.org>",
+                {"ann@x.org", "cy@x.org", "bob@x.org"}},
+        ListRow{"SeveralBareBeforeBracketed",
+                "ann@x.org, cy@x.org,Bob<bob@x.org>",
+                {"ann@x.org", "cy@x.org", "bob@x.org"}},
+        ListRow{"UnclosedBracketKeepsTheItemsBefore",
+                "Ann <ann@x.org, Bob <bob@x.org>",
+                {"ann@x.org", "bob@x.org"}},
         ListRow{"Empty", "", {}},
         ListRow{"Item79Kept", std::string(75, 'a') + "@x.o", {std::string(75, 'a') + "@x.o"}},
         ListRow{"Item80EndsTheList",
@@ -54,6 +64,7 @@ struct HeaderRow {
     std::string field;
     uint32_t charset;
     std::string expected;
+    AddressField kind = AddressField::kList;
 };
 
 void PrintTo(const HeaderRow& row, std::ostream* os) {
@@ -64,7 +75,7 @@ class AddressHeaderTest : public ::testing::TestWithParam<HeaderRow> {};
 
 TEST_P(AddressHeaderTest, WritesTheField) {
     std::string out;
-    WriteAddressHeader(out, GetParam().field, GetParam().charset);
+    WriteAddressHeader(out, GetParam().field, GetParam().charset, GetParam().kind);
     EXPECT_EQ(out, GetParam().expected);
 }
 
@@ -81,7 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderRow{"LineBreakAfterCommaKept", "A <a@x>,\r\n B <b@x>,\nC <c@x>", 0,
                   "A <a@x>,\r\n B <b@x>,\nC <c@x>"},
         HeaderRow{"UnknownCharsetUnchanged", "\xC5sa <b@x>", 186, "\xC5sa <b@x>"},
-        HeaderRow{"RestAfterLastBracket", "A <a@x> (ops)", 0, "A <a@x> (ops)"}),
+        HeaderRow{"RestAfterLastBracket", "A <a@x> (ops)", 0, "A <a@x> (ops)"},
+        // In a list an encoded name never swallows the bare addresses or the
+        // comma before it; in a single address the whole text before '<' is the name.
+        HeaderRow{"BareBeforeEncodedName", "ann@x.org, J\xE9r <j@x>", 0,
+                  "ann@x.org, =?iso-8859-1?Q?J=E9r?= <j@x>"},
+        HeaderRow{"CommaAfterBlankStaysOutsideTheWord", "A <a@x> , \xC5sa <b@x>", 0,
+                  "A <a@x> , =?iso-8859-1?Q?=C5sa?= <b@x>"},
+        HeaderRow{"EightBitBareBeforeName", "J\xE9r@x.org, Bob <b@x>", 0,
+                  "J\xE9r@x.org, Bob <b@x>"},
+        HeaderRow{"SingleAddressNameWithComma", "M\xFCller, Hans <h@x>", 0,
+                  "=?iso-8859-1?Q?M=FCller=2C_Hans?= <h@x>", AddressField::kOne}),
     [](const auto& info) { return info.param.name; });
 
 std::tm At(int year, int month, int day, int hour, int minute, int second, int weekday) {
