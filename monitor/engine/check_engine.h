@@ -109,7 +109,7 @@ private:
                           const QString& text);
     void failure(std::int32_t index, SiteRecord& site, bool rowFound, const QString& code,
                  const QString& text);
-    std::int32_t sendAlert(const QString& code, std::int32_t index);
+    std::int32_t sendAlert(const QString& code, std::int32_t index, const QString& resultText);
     void cancelIfRequesting(const QString& address);
     void addNote(const QString& note);
 

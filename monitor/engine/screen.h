@@ -68,6 +68,9 @@ public:
     virtual bool IsMinimised() const = 0;
     virtual void SetAutoCheckTimerEnabled(bool enabled) = 0;
     virtual void Beep() = 0;
+    // A site has just gone down and its alert is being sent: tell the
+    // operator at once, even when the window is hidden in the tray.
+    virtual void NotifySiteDown(const QString& site, const QString& result) = 0;
 };
 
 // Everything of the screen that the engine talks to.

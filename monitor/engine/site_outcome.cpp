@@ -72,7 +72,10 @@ void CheckEngine::doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowF
     site.Status = StatusFailed;
     state_.bSiteDown = true;
 
-    const std::int32_t result = sendAlert(state_.SavedAlertCode, index);
+    const std::int32_t result = sendAlert(
+        state_.SavedAlertCode, index,
+        state_.SavedResultText + QStringLiteral(" (") +
+            (state_.DoubleCheckResult == 1 ? kIpCheckOK : kIpCheckError) + QLatin1Char(')'));
     ApplySendResult(record_, result, true, parts_.settings);
 
     site.Comments = state_.SavedResultText + QStringLiteral(" (") + kIpCheckStatus +
@@ -113,7 +116,7 @@ void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound, c
         record_.HTMLStyle = 2;
         record_.ResultText = text;
         site.Status = StatusFailed;
-        const std::int32_t result = sendAlert(code, index);
+        const std::int32_t result = sendAlert(code, index, text);
         ApplySendResult(record_, result, false, parts_.settings);
     } else if (site.Status == StatusFailed) {
         state_.bSiteDown = true;
@@ -139,9 +142,13 @@ void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound, c
     cancelIfRequesting(HttpAddress(site.URL));
 }
 
-std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index) {
+std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index,
+                                    const QString& resultText) {
     AlertFacts facts;
     facts.site = *siteAt(index);
+    screen_.window.NotifySiteDown(
+        HttpAddress(TrimBlanks(facts.site.URL).isEmpty() ? facts.site.IP : facts.site.URL),
+        resultText);
     if (const SiteRecord* checked = siteAt(state_.lCheckIndex))
         facts.checkTimeOut = checked->TimeOut;
     facts.bInetDoubleCheck = state_.bInetDoubleCheck;

@@ -38,6 +38,9 @@ public:
     bool IsMinimised() const override { return false; }
     void SetAutoCheckTimerEnabled(bool enabled) override { autoCheck_ = enabled; }
     void Beep() override;
+    void NotifySiteDown(const QString& site, const QString& result) override {
+        line(QStringLiteral("DOWN: ") + site + QStringLiteral(" - ") + result);
+    }
 
     MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon icon) override;
 

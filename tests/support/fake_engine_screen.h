@@ -84,20 +84,26 @@ public:
     bool IsMinimised() const override { return minimised; }
     void SetAutoCheckTimerEnabled(bool enabled) override { timerChanges.push_back(enabled); }
     void Beep() override { ++beeps; }
+    void NotifySiteDown(const QString& site, const QString& result) override {
+        downNotices.push_back(site + QStringLiteral(" | ") + result);
+    }
 
     bool minimised = false;
     std::vector<bool> timerChanges;
     int beeps = 0;
+    QStringList downNotices;
 };
 
-// Records every message and answers OK.
+// Records every message; a box with only OK is answered OK, any other with
+// `answer`.
 class RecordingMessages final : public MessageBox {
 public:
-    MsgAnswer show(const QString& text, MsgButtons, MsgIcon) override {
+    MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon) override {
         texts << text;
-        return MsgAnswer::Ok;
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : answer;
     }
     QStringList texts;
+    MsgAnswer answer = MsgAnswer::Ok;
 };
 
 // All of the engine's screen, faked.

@@ -50,6 +50,8 @@ TEST_F(SiteLifeTest, FailingSiteWithoutIpGoesYellowThenRedWithOneAlert) {
     EXPECT_EQ(alerts.sent[0].code, QStringLiteral("404"));
     EXPECT_FALSE(alerts.sent[0].facts.bInetDoubleCheck);
     EXPECT_EQ(alerts.sent[0].facts.site.URL, kUrl);
+    EXPECT_EQ(fakes.window.downNotices,
+              QStringList{"http://" + kUrl + " | 404 File Not Found"});
     EXPECT_EQ(newLines.at(0).notes, QStringLiteral("E-mail Notification Sent"));
     EXPECT_EQ(newLines.at(0).style, QStringLiteral("2"));
     EXPECT_TRUE(st.bSiteDown);
@@ -111,6 +113,8 @@ TEST_F(SiteLifeTest, FailingSiteWithIpIsDoubleCheckedBeforeItGoesDown) {
     EXPECT_EQ(alerts.sent[0].code, QStringLiteral("404"));
     EXPECT_TRUE(alerts.sent[0].facts.bInetDoubleCheck);
     EXPECT_EQ(alerts.sent[0].facts.DoubleCheckResult, 1);
+    EXPECT_EQ(fakes.window.downNotices,
+              QStringList{"http://www.example.test | 404 File Not Found (IP Check: OK)"});
 
     const auto lines = dataLines();
     ASSERT_EQ(lines.size(), 2u);
