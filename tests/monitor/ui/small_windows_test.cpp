@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+
+#include "monitor/ui/check_anim_window.h"
+#include "monitor/ui/check_progress.h"
+#include "monitor/ui/elided_label.h"
+#include "tests/support/widgets_app.h"
+
+namespace ossivant {
+namespace {
+
+class SmallWindowsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::widgetsApplication(); }
+    // Windows that closed themselves go with deleteLater.
+    void TearDown() override {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+template <typename T>
+T* child(QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QRect rectIn(QWidget* window, QWidget* w) {
+    return {w->mapTo(window, QPoint(0, 0)), w->size()};
+}
+
+// What a person would call a tidy window: every visible control lies inside
+// it, no two controls overlap (except the pairs named in `mayOverlap`), and
+// every caption fits its control.
+void expectTidy(QWidget* window, const QList<QWidget*>& mayOverlap = {}) {
+    QList<QWidget*> leaves;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || w->isWindow() || mayOverlap.contains(w)) continue;
+        const bool container =
+            std::any_of(w->children().begin(), w->children().end(), [&](QObject* o) {
+                auto* c = qobject_cast<QWidget*>(o);
+                return c && c->isVisibleTo(window);
+            });
+        if (!container) leaves << w;
+    }
+    for (QWidget* w : leaves) {
+        const QRect r = rectIn(window, w);
+        EXPECT_TRUE(window->rect().contains(r)) << w->objectName().toStdString() << " lies outside";
+        for (QWidget* other : leaves)
+            if (other != w && other->objectName() < w->objectName()) {
+                EXPECT_FALSE(r.intersects(rectIn(window, other)))
+                    << w->objectName().toStdString() << " overlaps "
+                    << other->objectName().toStdString();
+            }
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            const QRect box = label->contentsRect();
+            if (qobject_cast<ElidedLabel*>(label)) {
+                const QString shown = static_cast<ElidedLabel*>(label)->shownText();
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), box.width());
+            } else if (label->wordWrap()) {
+                EXPECT_LE(label->heightForWidth(label->width()), label->height())
+                    << label->objectName().toStdString() << " is cut off";
+            } else {
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), box.width())
+                    << label->objectName().toStdString() << " is cut off";
+            }
+            EXPECT_LE(label->fontMetrics().height(), box.height())
+                << label->objectName().toStdString();
+        }
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width())
+                << button->objectName().toStdString() << " is cut off";
+        }
+    }
+}
+
+// --- Check progress window -------------------------------------------------
+
+TEST_F(SmallWindowsTest, CheckAnimationSweepsThereAndBackTickByTick) {
+    frmCheckAnim w;
+    EXPECT_EQ(w.windowTitle(), "Checking Sites");
+    EXPECT_EQ(child<QGroupBox>(&w, "fraStatus")->title(), "Status");
+    EXPECT_EQ(child<QPushButton>(&w, "cmdStopAll")->text(), "Stop");
+    EXPECT_EQ(child<QTimer>(&w, "tmrCheckAnim")->interval(), 30);
+    auto* forward = child<QLabel>(&w, "pixRayForward");
+    auto* back = child<QLabel>(&w, "pixRayBack");
+    // The rays pass behind every other control: lowest in the stacking order.
+    const QObjectList& order = w.children();
+    for (const char* name : {"pixEarth", "pixSpaceShip", "fraStatus", "cmdStopAll"}) {
+        EXPECT_LT(order.indexOf(forward), order.indexOf(child<QWidget>(&w, name))) << name;
+        EXPECT_LT(order.indexOf(back), order.indexOf(child<QWidget>(&w, name))) << name;
+    }
+
+    // After the load, then tick by tick: which ray is shown, where, in twips
+    // and in pixels (twips / 15, rounded).
+    struct Sight {
+        int ticks;
+        int direction;
+        QLabel* shown;  // nullptr: both hidden
+        int left;
+        int pixelLeft;
+    };
+    const Sight sights[] = {
+        {0, 1, nullptr, 1020, 68},  // back ray parked at the left end
+        {1, 0, forward, 1020, 68},  {2, 0, forward, 1120, 75},  {44, 0, forward, 5320, 355},
+        {45, 1, back, 5295, 353},   {46, 1, back, 5195, 346},   {88, 1, back, 995, 66},
+        {89, 0, forward, 1020, 68}, {90, 0, forward, 1120, 75},
+    };
+    int ticks = 0;
+    for (const Sight& s : sights) {
+        while (ticks < s.ticks) {
+            w.tmrCheckAnim_Timer();
+            ++ticks;
+        }
+        SCOPED_TRACE(ticks);
+        EXPECT_EQ(w.AnimDirection(), s.direction);
+        EXPECT_EQ(forward->isHidden(), s.shown != forward);
+        EXPECT_EQ(back->isHidden(), s.shown != back);
+        QLabel* ray = s.direction == 0 ? forward : back;
+        EXPECT_EQ(s.direction == 0 ? w.rayForwardLeft() : w.rayBackLeft(), s.left);
+        EXPECT_EQ(ray->pos(), QPoint(s.pixelLeft, 31));
+    }
+}
+
+TEST_F(SmallWindowsTest, CheckAnimationTimerRunsOnlyWhileTheWindowIsOpen) {
+    frmCheckAnim w;
+    auto* timer = child<QTimer>(&w, "tmrCheckAnim");
+    EXPECT_FALSE(timer->isActive());
+    w.show();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.rayForwardLeft() > 1020; }, 5000));
+    w.close();
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(SmallWindowsTest, CheckWindowShortensALongAddressAndKeepsClearOfTheAnimation) {
+    frmCheckAnim w;
+    const QString name = "Checking http://www." + QString(120, u'x') + ".example.org/path";
+    w.setSiteName(name);
+    w.setSiteStatus("Receiving Response...");
+    w.show();
+    auto* label = child<ElidedLabel>(&w, "lblSiteName");
+    EXPECT_EQ(label->text(), name);
+    EXPECT_TRUE(label->shownText().startsWith("Checking http://www.xx"));
+    EXPECT_TRUE(label->shownText().endsWith(".example.org/path"));
+    EXPECT_TRUE(label->shownText().contains(u'\u2026'));
+
+    // At both ends of the sweep the rays stay inside the window; they may
+    // pass behind the earth and the spaceship, nothing else.
+    auto* forward = child<QLabel>(&w, "pixRayForward");
+    auto* back = child<QLabel>(&w, "pixRayBack");
+    for (int tick = 0; tick < 1 + 43 + 1 + 43; ++tick) {
+        w.tmrCheckAnim_Timer();
+        for (QLabel* ray : {forward, back}) ASSERT_TRUE(w.rect().contains(ray->geometry())) << tick;
+    }
+    expectTidy(&w, {forward, back});
+}
+
+// --- The engine's progress display ------------------------------------------
+
+class CheckProgressTest : public SmallWindowsTest {
+protected:
+    QWidget mainWindow;
+    int stops = 0;
+    std::function<void()> onStop;
+    CheckProgressWindow progress{&mainWindow, [this] {
+                                     ++stops;
+                                     if (onStop) onStop();
+                                 }};
+
+    void SetUp() override { mainWindow.show(); }
+    QString shownName() { return child<QLabel>(progress.window(), "lblSiteName")->text(); }
+    QString shownStatus() { return child<QLabel>(progress.window(), "lblSiteStatus")->text(); }
+};
+
+TEST_F(CheckProgressTest, TextsWrittenWhileClosedAppearWhenShownAndCloseForgetsThem) {
+    progress.SetSiteName("Checking http://a.example");
+    progress.SetSiteStatus("Resolving Host...");
+    EXPECT_EQ(progress.window(), nullptr);
+
+    progress.Show();
+    ASSERT_NE(progress.window(), nullptr);
+    EXPECT_TRUE(progress.window()->isVisible());
+    EXPECT_EQ(shownName(), "Checking http://a.example");
+    EXPECT_EQ(shownStatus(), "Resolving Host...");
+    progress.SetSiteStatus("Connecting to Host...");
+    EXPECT_EQ(shownStatus(), "Connecting to Host...");
+
+    progress.Close();
+    EXPECT_EQ(progress.window(), nullptr);
+    progress.Show();
+    EXPECT_EQ(shownName(), "");
+    EXPECT_EQ(shownStatus(), "");
+}
+
+TEST_F(CheckProgressTest, EachOpeningAfterACloseStartsAFreshAnimation) {
+    progress.Show();
+    QPointer<frmCheckAnim> first = progress.window();
+    for (int i = 0; i < 5; ++i) first->tmrCheckAnim_Timer();
+    progress.Show();  // already open: the same window, the animation goes on
+    EXPECT_EQ(progress.window(), first);
+    EXPECT_EQ(first->rayForwardLeft(), 1420);
+
+    progress.Close();
+    EXPECT_FALSE(first->isVisible());
+    progress.Show();
+    frmCheckAnim* second = progress.window();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_EQ(second->AnimDirection(), 1);
+    EXPECT_EQ(second->rayBackLeft(), 1020);
+    EXPECT_TRUE(child<QLabel>(second, "pixRayForward")->isHidden());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+}
+
+TEST_F(CheckProgressTest, StopCallsTheEngineOnceAndTheWindowGoes) {
+    // The engine may answer Stop by closing the window itself, or not.
+    for (bool engineCloses : {false, true}) {
+        SCOPED_TRACE(engineCloses ? "engine closes too" : "window closes itself");
+        stops = 0;
+        bool openWhenStopped = false;
+        onStop = [&, engineCloses] {
+            openWhenStopped = progress.window() && progress.window()->isVisible();
+            if (engineCloses) progress.Close();
+        };
+        progress.SetSiteName("Checking http://a.example");
+        progress.Show();
+        QPointer<frmCheckAnim> window = progress.window();
+        QTest::mouseClick(child<QPushButton>(window, "cmdStopAll"), Qt::LeftButton);
+        EXPECT_EQ(stops, 1);
+        EXPECT_TRUE(openWhenStopped);
+        EXPECT_EQ(progress.window(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+
+        progress.Show();
+        ASSERT_NE(progress.window(), nullptr);
+        EXPECT_EQ(shownName(), "");
+        EXPECT_EQ(stops, 1);
+        progress.Close();
+    }
+}
+
+TEST_F(CheckProgressTest, ClosedByTheWindowManagerOpensAnewOnTheNextShow) {
+    progress.SetSiteName("Checking http://a.example");
+    progress.Show();
+    QPointer<frmCheckAnim> window = progress.window();
+    window->close();
+    EXPECT_EQ(progress.window(), nullptr);
+    EXPECT_EQ(stops, 0);
+    progress.Show();
+    EXPECT_NE(progress.window(), window.data());
+}
+
+TEST_F(CheckProgressTest, StaysUsableAboveADisabledMainWindow) {
+    mainWindow.setEnabled(false);
+    progress.Show();
+    frmCheckAnim* window = progress.window();
+    EXPECT_TRUE(child<QPushButton>(window, "cmdStopAll")->isEnabled());
+    ASSERT_NE(window->windowHandle(), nullptr);
+    EXPECT_EQ(window->windowHandle()->transientParent(), mainWindow.windowHandle());
+    QTest::mouseClick(child<QPushButton>(window, "cmdStopAll"), Qt::LeftButton);
+    EXPECT_EQ(stops, 1);
+}
+
+}  // namespace
+}  // namespace ossivant
