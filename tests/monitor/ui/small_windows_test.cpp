@@ -1,16 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "monitor/ui/check_anim_window.h"
 #include "monitor/ui/check_progress.h"
 #include "monitor/ui/elided_label.h"
+#include "monitor/ui/tour_launcher.h"
+#include "monitor/ui/wait_window.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/widgets_app.h"
 
 namespace ossivant {
@@ -269,6 +276,135 @@ TEST_F(CheckProgressTest, StaysUsableAboveADisabledMainWindow) {
     EXPECT_EQ(window->windowHandle()->transientParent(), mainWindow.windowHandle());
     QTest::mouseClick(child<QPushButton>(window, "cmdStopAll"), Qt::LeftButton);
     EXPECT_EQ(stops, 1);
+}
+
+// --- Wait and welcome window ------------------------------------------------
+
+class RecordingMessageBox final : public MessageBox {
+public:
+    explicit RecordingMessageBox(QStringList& events) : events_(events) {}
+    MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon) override {
+        events_ << "message: " + text;
+        this->buttons << buttons;
+        return MsgAnswer::Ok;
+    }
+    QList<MsgButtons> buttons;
+
+private:
+    QStringList& events_;
+};
+
+class WaitWindowTest : public SmallWindowsTest {
+protected:
+    QWidget mainWindow;
+    QStringList events;
+    RecordingMessageBox messages{events};
+    std::function<bool()> startTour = [] { return false; };
+    WaitWindow wait{&mainWindow, messages, [this] { return startTour(); },
+                    [this] { events << "unload"; }};
+
+    void SetUp() override { mainWindow.show(); }
+};
+
+TEST_F(WaitWindowTest, WelcomeFormGreetsAndCloseUnloadsOnce) {
+    wait.showWelcome();
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_EQ(wait.objectName(), "WaitWindow");
+    EXPECT_EQ(wait.windowTitle(), "Ossivant");
+    EXPECT_EQ(child<QLabel>(&wait, "lblInstructions")->text(),
+              "Welcome to Ossivant!\n\nIf this is the first time you are running Ossivant, we "
+              "invite you to take the Ossivant Interactive Tour.\n\nYou can also access the "
+              "Interactive Tour under the Help menu.");
+    EXPECT_FALSE(child<QProgressBar>(&wait, "ProgressBar")->isVisible());
+    auto* tour = child<QPushButton>(&wait, "cmdTour");
+    EXPECT_TRUE(tour->isVisible());
+    EXPECT_EQ(tour->text(), "Run Tour");
+    EXPECT_EQ(child<QPushButton>(&wait, "cmdClose")->text(), "Close");
+    EXPECT_EQ(wait.focusWidget(), tour);
+    EXPECT_EQ(wait.size(), QSize(400, 167));
+    expectTidy(&wait);
+
+    QTest::mouseClick(child<QPushButton>(&wait, "cmdClose"), Qt::LeftButton);
+    EXPECT_FALSE(wait.isVisible());
+    wait.close();  // closing what is already closed unloads nothing
+    EXPECT_EQ(events, QStringList({"unload"}));
+}
+
+TEST_F(WaitWindowTest, RunTourStartsTheTourOrSaysItIsMissingThenUnloads) {
+    const QString missing =
+        "message: Unable to locate Ossivant Interactive Tour Program.\nMake sure that the "
+        "Interactive Tour Program is located in the same directory as Ossivant.";
+    struct Row {
+        const char* name;
+        bool tourFile;
+        bool executable;
+        QStringList expected;
+    };
+    const Row rows[] = {
+        {"no tour program", false, false, {missing, "unload"}},
+        {"tour program not executable", true, false, {missing, "unload"}},
+        {"tour program present", true, true, {"unload"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir programDir;
+        const QString dir = QString::fromStdString(programDir.path().string());
+        if (row.tourFile) {
+            std::ofstream(programDir.file("ovtour"))
+                << "#!/bin/sh\n: > \"$(dirname \"$0\")/ran\"\n";
+            namespace fs = std::filesystem;
+            fs::permissions(programDir.file("ovtour"),
+                            row.executable ? fs::perms::owner_all
+                                           : fs::perms::owner_read | fs::perms::owner_write);
+        }
+        startTour = [&] { return StartTourProgram(dir); };
+        events.clear();
+        messages.buttons.clear();
+
+        wait.showWelcome();
+        QTest::mouseClick(child<QPushButton>(&wait, "cmdTour"), Qt::LeftButton);
+        EXPECT_EQ(events, row.expected);
+        EXPECT_FALSE(wait.isVisible());
+        for (MsgButtons b : messages.buttons) EXPECT_EQ(b, MsgButtons::Ok);
+        if (row.executable) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(dir + "/ran"); }, 5000));
+        }
+    }
+}
+
+TEST_F(WaitWindowTest, ProgressFormShowsTheBarPaintsAtOnceAndUnloadsWhenClosed) {
+    auto* label = child<QLabel>(&wait, "lblInstructions");
+    wait.showProgress("Processing... please wait.");
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_EQ(label->text(), "Processing... please wait.");
+    EXPECT_TRUE(child<QProgressBar>(&wait, "ProgressBar")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(&wait, "cmdTour")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(&wait, "cmdClose")->isVisible());
+    expectTidy(&wait);
+
+    // Once the window is on screen, a new text is painted before the call
+    // returns, ahead of the caller's long synchronous work.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wait));
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    label->installEventFilter(&counter);
+    wait.showProgress("Deleting Site... please wait.");
+    EXPECT_GT(counter.paints, 0);
+    label->removeEventFilter(&counter);
+
+    wait.close();  // as the window manager would
+    EXPECT_EQ(events, QStringList({"unload"}));
+
+    // The same window serves again, in the other form.
+    wait.showWelcome();
+    EXPECT_FALSE(child<QProgressBar>(&wait, "ProgressBar")->isVisible());
+    wait.close();
+    EXPECT_EQ(events, QStringList({"unload", "unload"}));
 }
 
 }  // namespace
