@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,10 +12,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "monitor/ui/check_anim_window.h"
 #include "monitor/ui/check_progress.h"
 #include "monitor/ui/elided_label.h"
+#include "monitor/ui/splash_window.h"
 #include "monitor/ui/tour_launcher.h"
 #include "monitor/ui/wait_window.h"
 #include "tests/support/temp_dir.h"
@@ -405,6 +408,64 @@ TEST_F(WaitWindowTest, ProgressFormShowsTheBarPaintsAtOnceAndUnloadsWhenClosed) 
     EXPECT_FALSE(child<QProgressBar>(&wait, "ProgressBar")->isVisible());
     wait.close();
     EXPECT_EQ(events, QStringList({"unload", "unload"}));
+}
+
+// --- Splash and about window ------------------------------------------------
+
+TEST_F(SmallWindowsTest, SplashHasNoCloseButtonTheAboutBoxHasOneAndReportsItsClose) {
+    struct Row {
+        const char* applicationVersion;
+        const char* shown;
+    };
+    for (const Row& row : {Row{"", "Version " OSSIVANT_VERSION}, Row{"7.3.1", "Version 7.3.1"}}) {
+        SCOPED_TRACE(row.applicationVersion);
+        QCoreApplication::setApplicationVersion(row.applicationVersion);
+        QWidget mainWindow;
+        mainWindow.show();
+        frmSplash splash(&mainWindow);
+        EXPECT_EQ(child<QLabel>(&splash, "lblVersion")->text(), row.shown);
+
+        splash.showSplash();
+        EXPECT_TRUE(splash.isVisible());
+        EXPECT_FALSE(child<QPushButton>(&splash, "cmdClose")->isVisible());
+        expectTidy(&splash);
+        splash.close();
+
+        int closes = 0;
+        mainWindow.setEnabled(false);
+        splash.showAbout([&] { ++closes; });
+        auto* close = child<QPushButton>(&splash, "cmdClose");
+        EXPECT_TRUE(close->isVisible());
+        EXPECT_TRUE(close->isEnabled());
+        expectTidy(&splash);
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_FALSE(splash.isVisible());
+        splash.close();
+        EXPECT_EQ(closes, 1);
+    }
+    QCoreApplication::setApplicationVersion({});
+}
+
+TEST_F(SmallWindowsTest, SplashStaysAtLeastOneSecondThenStartUpGoesOn) {
+    for (bool destroyedMeanwhile : {false, true}) {
+        SCOPED_TRACE(destroyedMeanwhile ? "splash destroyed meanwhile" : "splash open");
+        QElapsedTimer sinceStart;
+        sinceStart.start();
+        auto splash = std::make_unique<frmSplash>();
+        QPointer<frmSplash> watched = splash.get();
+        splash->showSplash();
+        qint64 ranAt = -1;
+        CloseSplashAfter(splash.get(), sinceStart, [&] { ranAt = sinceStart.elapsed(); });
+        EXPECT_EQ(ranAt, -1);
+        EXPECT_TRUE(splash->isVisible());
+        if (destroyedMeanwhile) splash.reset();
+
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ranAt >= 0; }, 5000));
+        EXPECT_GE(ranAt, 1000);
+        if (watched) {
+            EXPECT_FALSE(watched->isVisible());
+        }
+    }
 }
 
 }  // namespace
