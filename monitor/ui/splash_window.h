@@ -16,7 +16,8 @@ namespace ossivant {
 // The splash window of start-up, which doubles as the about box: product
 // name, version, what it is and who made it. As a splash it is frameless and
 // has no Close button; as the about box it has both, and closing it (in any
-// way) runs the callback given to showAbout once.
+// way) runs the callback given to showAbout once. The callback runs inside the
+// window's own event handling: dispose of the window there with deleteLater.
 class frmSplash final : public QWidget {
     Q_OBJECT
 public:

@@ -57,6 +57,11 @@ void WaitWindow::setForm(bool welcome) {
 }
 
 void WaitWindow::showProgress(const QString& text) {
+    showProgress(text, QStringLiteral("Ossivant"));
+}
+
+void WaitWindow::showProgress(const QString& text, const QString& caption) {
+    setWindowTitle(caption);
     ui_->lblInstructions->setText(text);
     setForm(false);
     show();

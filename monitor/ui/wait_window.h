@@ -20,7 +20,9 @@ namespace ossivant {
 // welcome form: text and the Run Tour and Close buttons). Closing it in any
 // way, including the window manager's close, calls `onUnload` once for each
 // time it was shown; the owner uses that to take the main window back.
-// Destroying it without closing it calls nothing.
+// Destroying it without closing it calls nothing. The callbacks run inside
+// the window's own event handling, so an owner that disposes of the window
+// there uses deleteLater.
 class WaitWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -39,7 +41,10 @@ public:
     // the window system has mapped the window, which takes one turn of the
     // event loop, so a caller that must have the text in view before such
     // work starts the work from the event loop (a zero-length timer).
+    // The caption is the program title.
     void showProgress(const QString& text);
+    // The same with another caption (import and export name themselves).
+    void showProgress(const QString& text, const QString& caption);
     // Shows the welcome text with Run Tour (which gets the focus) and Close.
     void showWelcome();
 

@@ -377,7 +377,10 @@ TEST_F(WaitWindowTest, RunTourStartsTheTourOrSaysItIsMissingThenUnloads) {
 
 TEST_F(WaitWindowTest, ProgressFormShowsTheBarPaintsAtOnceAndUnloadsWhenClosed) {
     auto* label = child<QLabel>(&wait, "lblInstructions");
+    wait.showProgress("Exporting... please wait.", "Export");
+    EXPECT_EQ(wait.windowTitle(), "Export");
     wait.showProgress("Processing... please wait.");
+    EXPECT_EQ(wait.windowTitle(), "Ossivant");
     EXPECT_TRUE(wait.isVisible());
     EXPECT_EQ(label->text(), "Processing... please wait.");
     EXPECT_TRUE(child<QProgressBar>(&wait, "ProgressBar")->isVisible());
