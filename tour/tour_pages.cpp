@@ -77,11 +77,11 @@ constexpr std::array kPages = {
         "main-window.png",
         "Edit > Options opens the options dialog",
         "Choose Edit > Options, or press Ctrl+O in the list. Timer: how often all sites are "
-        "checked (5 to 1425 minutes, 60 at first) and how soon after a first failure (5 to 60 "
-        "minutes, 15 at first). Manager: the address and name of the person who receives "
-        "alerts, and the SMTP server and port that send them. Logs: daily, weekly or no log, "
-        "the log folder and how many log files to keep; Cookies: whether sites may set cookies "
-        "during checks.",
+        "checked (5 to 1425 minutes, 60 at first) and how soon they are checked again after a "
+        "first failure (5 to 60 minutes, 15 at first). Manager: the address and name of the "
+        "person who receives alerts, and the SMTP server and port that send them. Logs: daily, "
+        "weekly or no log, the log folder and how many log files to keep; Cookies: whether "
+        "sites may set cookies during checks.",
     },
     TourPage{
         "Check logs",
