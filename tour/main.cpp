@@ -1,0 +1,13 @@
+// ovtour: the interactive tour of Ossivant's main window. The monitor starts
+// it from the program folder without arguments; its pictures are the PNG
+// files in the program folder's tour/.
+#include <QApplication>
+
+#include "tour/tour_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ossivant::TourWindow window(QCoreApplication::applicationDirPath() + QStringLiteral("/tour/"));
+    window.showMaximized();
+    return app.exec();
+}
