@@ -24,6 +24,8 @@ constexpr int SkyHeight = 72;
 
 frmCheckAnim::frmCheckAnim(QWidget* parent)
     : QWidget(parent, Qt::Tool), ui_(std::make_unique<Ui::frmCheckAnim>()) {
+    // It comes and goes for every site: it must not take the keyboard away.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     ui_->setupUi(this);
     tmrCheckAnim_ = new QTimer(this);
     tmrCheckAnim_->setObjectName(QStringLiteral("tmrCheckAnim"));

@@ -1,26 +1,19 @@
-// Ossivant start-up. The windows are not part of this build yet: the program
-// refuses a second copy, loads and repairs its settings, renumbers and loads
-// the site list, and then runs the check engine on its two one-second timers,
-// telling on the terminal what the main window would show.
-#include "monitor/engine/check_engine.h"
-#include "monitor/engine/cookie_setting.h"
-#include "monitor/engine/panel_time.h"
-#include "monitor/platform/inet_transfer.h"
-#include "monitor/platform/registry.h"
-#include "monitor/report/check_log.h"
-#include "monitor/report/send_email.h"
-#include "monitor/store/load_settings.h"
-#include "monitor/store/registry_access.h"
-#include "monitor/store/site_store.h"
-#include "monitor/ui/console_screen.h"
-#include "monitor/ui/startup.h"
-
+// Ossivant start-up: the command line, the single-copy rule, and then either
+// the windows or, with --headless, the console.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTextStream>
-#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+#include "monitor/platform/registry.h"
+#include "monitor/ui/headless.h"
+#include "monitor/ui/monitor_app.h"
+#include "monitor/ui/window_texts.h"
 
 namespace {
 
@@ -30,57 +23,58 @@ QString LockFilePath() {
     return dir + QStringLiteral("/ossivant.lock");
 }
 
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+const char kUsage[] = "usage: ossivant [--headless]\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace ossivant;
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
+    bool headless = false;
+    if (argc > 2 || (argc == 2 && std::strcmp(argv[1], "--headless") != 0)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    headless = argc == 2;
+    if (!headless && !HasDisplay()) {
+        std::fputs(
+            "ossivant: no display found; run \"ossivant --headless\" to check the sites "
+            "without windows\n",
+            stderr);
+        return 1;
+    }
 
+    const QString alreadyStarted =
+        window_texts::kAlreadyStarted + QStringLiteral("\n\n") + window_texts::kHowToRestore;
+    if (headless) {
+        QCoreApplication app(argc, argv);
+        QLockFile instance(LockFilePath());
+        if (!instance.tryLock(0)) {
+            QTextStream(stdout) << alreadyStarted << '\n';
+            return 0;
+        }
+        return RunHeadless(QCoreApplication::applicationDirPath());
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ossivant"));
+    QApplication::setApplicationVersion(QStringLiteral(OSSIVANT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("ossivant"));
+    // The monitor lives on in the tray; only ExitProgram ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
     QLockFile instance(LockFilePath());
     if (!instance.tryLock(0)) {
-        out << "Ossivant has already started!\n\nTo restore Ossivant, right-mouse click on the "
-               "Ossivant icon located in the system tray, and select Restore.\n";
+        QMessageBox::information(nullptr, kProgramTitle, alreadyStarted);
         return 0;
     }
-
-    const QString programDir = QCoreApplication::applicationDirPath();
     reg::Registry registry(reg::Registry::defaultPath());
-    RegistryAccess access(registry);
-    ConsoleScreen screen(out);
     SystemClock clock;
-    StartupState state;
-    LoadAtStartup(access, screen, clock, DefaultLogPath(), state);
-
-    out << "Ossivant: settings and sites from " << QString::fromStdString(registry.path()) << '\n'
-        << "  sites: " << state.sites.SiteCount() << '\n';
-    for (std::int32_t i = 1; i <= state.sites.SiteCount(); ++i) {
-        const SiteRecord& site = state.sites[i];
-        out << "    " << i << "  " << HttpAddress(site.URL)
-            << (site.IP.isEmpty() ? QString() : QStringLiteral("  (") + site.IP + u')')
-            << (site.Enabled == 1 ? "" : "  disabled") << "  time-out " << site.TimeOut << " s\n";
-    }
-    out << "  check log folder: " << state.settings.LogPath << '\n'
-        << "The windows are not part of this build yet: Ossivant checks on its timers and "
-           "reports here. Stop it with Ctrl+C.\n"
-        << "Next: " << PanelTimeText(state.NextCheckTime) << '\n';
-    out.flush();
-
-    SiteStore store(access, state.sites, screen);
-    InetTransfer inet([&access] { return ReadCookiePolicy(access); });
-    CheckLog log(state.settings, clock);
-    HandOffAlertSender alerts(state.settings, programDir);
-    CheckEngine engine({state.sites, store, state.settings, access, inet, log, alerts, clock},
-                       screen.screen());
-    engine.state().NextCheckTime = state.NextCheckTime;
-
-    QTimer timerMain;
-    QObject::connect(&timerMain, &QTimer::timeout, [&engine] { engine.TimerMain_Timer(); });
-    QTimer timerAutoCheck;
-    QObject::connect(&timerAutoCheck, &QTimer::timeout, [&engine, &screen] {
-        if (screen.autoCheckTimerEnabled()) engine.TimerAutoCheck_Timer();
-    });
-    timerMain.start(1000);
-    timerAutoCheck.start(1000);
-    return app.exec();
+    MonitorApp monitor(registry, clock, QCoreApplication::applicationDirPath());
+    monitor.Start();
+    return QApplication::exec();
 }

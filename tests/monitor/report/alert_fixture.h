@@ -10,11 +10,7 @@
 
 #include "monitor/report/alert_text.h"
 #include "monitor/store/settings.h"
-
-// Shows a QString as text in test output.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "tests/support/print_qstring.h"
 
 namespace ossivant::test {
 

@@ -3,6 +3,8 @@
 
 #include <QLockFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -30,12 +32,16 @@ protected:
         setenv("XDG_STATE_HOME", registry_.dir().file("state").c_str(), 1);
     }
 
-    // Starts the program and reads what it prints until it has loaded
-    // everything and waits for its timers (or has ended), then stops it.
-    ProgramRun start() {
+    // Starts the program without windows and reads what it prints until it
+    // has loaded everything and waits for its timers (or has ended), then
+    // stops it.
+    ProgramRun start(
+        const QStringList& arguments = {"--headless"},
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         QProcess program;
         program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(OSSIVANT_PROGRAM), {});
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(OSSIVANT_PROGRAM), arguments);
         ProgramRun run;
         QByteArray output;
         while (!output.contains("Next: ") && program.waitForReadyRead(10000))
@@ -116,6 +122,24 @@ TEST_F(StartupProgramTest, ASecondCopyIsRefusedAndTouchesNothing) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("Ossivant has already started!"), std::string::npos) << run.output;
     EXPECT_EQ(storedDword("\\Settings\\Timer", "Interval"), 0xFFFFFFFFu);
+}
+
+// How the program answers a command line it cannot run with.
+TEST_F(StartupProgramTest, OddCommandLinesAndAMissingDisplayGetOneLineOfHelp) {
+    ProgramRun run = start({"--bogus"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "usage: ossivant [--headless]\n");
+    run = start({"--headless", "extra"});
+    EXPECT_EQ(run.status, 2);
+
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(name);
+    run = start({}, noDisplay);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("ossivant --headless"), std::string::npos) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+    EXPECT_EQ(storedDword("\\Settings\\Timer", "Interval"), 0xFFFFFFFFu);  // nothing touched
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+// frmMain: the menu commands and the check engine's view of the window.
+#include <QApplication>
+#include <QMenu>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTreeWidget>
+
+#include "monitor/store/open_document.h"
+#include "monitor/ui/main_window.h"
+#include "monitor/ui/qt_seams.h"
+#include "monitor/ui/tour_launcher.h"
+#include "monitor/ui/wait_window.h"
+#include "monitor/ui/window_texts.h"
+#include "ui_main_window.h"
+
+namespace ossivant {
+
+using namespace window_texts;
+
+namespace {
+constexpr int kCommentColumn = 4;
+constexpr int kLightColumn = 3;
+constexpr int kNoticeMs = 8000;
+}  // namespace
+
+void frmMain::notAvailable(const QString& what) {
+    ui_->sbrMain->showMessage(kNotAvailable.arg(what), kNoticeMs);
+}
+
+void frmMain::runOrTellMissing(const std::function<void()>& command, const QString& what) {
+    if (command)
+        command();
+    else
+        notAvailable(what);
+}
+
+void frmMain::mF_NewAddress_Click() {
+    runOrTellMissing(commands_.newSite, QStringLiteral("The site editor"));
+}
+
+void frmMain::mE_EditAddress_Click() {
+    QTreeWidget* list = ui_->lvwMain;
+    if (list->topLevelItemCount() == 0) {
+        parts_.messages.show(kNoAddressSelected, MsgButtons::Ok);
+        return;
+    }
+    QTreeWidgetItem* item = selectedRow();
+    if (!item) item = list->currentItem() ? list->currentItem() : list->topLevelItem(0);
+    if (!commands_.editSite) {
+        notAvailable(QStringLiteral("The site editor"));
+        return;
+    }
+    commands_.editSite(item->text(0).toInt());
+}
+
+void frmMain::mE_DelAddress_Click() {
+    QTreeWidget* list = ui_->lvwMain;
+    if (list->topLevelItemCount() == 0) {
+        parts_.messages.show(kNoAddressSelected, MsgButtons::Ok);
+        return;
+    }
+    QTreeWidgetItem* item = selectedRow();
+    if (!item) item = list->currentItem() ? list->currentItem() : list->topLevelItem(0);
+    if (parts_.messages.show(kConfirmDelete, MsgButtons::YesNo, MsgIcon::Question) !=
+        MsgAnswer::Yes)
+        return;
+    const std::int32_t index = item->text(0).toInt();
+    WaitWindow& wait = waitWindow();
+    wait.showProgress(kDeleting);
+    parts_.store.RemoveSite(index);
+    Display_lvwMainEx(QString());
+    wait.close();
+}
+
+void frmMain::mE_Options_Click() {
+    runOrTellMissing(commands_.options, QStringLiteral("The options dialog"));
+}
+
+void frmMain::mnuHelp_Contents_Click() {
+    const QString path = parts_.programDir + QStringLiteral("/Ossivant.html");
+    if (OpenDocument(parts_.shell, path) != 0)
+        parts_.messages.show(kHelpMissing.arg(path), MsgButtons::Ok, MsgIcon::Warning);
+}
+
+void frmMain::mnuHelp_InteractiveTour_Click() {
+    if (commands_.startTour && commands_.startTour()) return;
+    parts_.messages.show(TourMissingMessage(), MsgButtons::Ok);
+}
+
+void frmMain::mnuHelp_Update_Click() {
+    QString address;
+    parts_.registry.GetValue(reg::HKEY_LOCAL_MACHINE,
+                             OssivantKey(QStringLiteral("\\URL\\Ossivant")),
+                             QStringLiteral("Updates"), address);
+    openLink(address.trimmed().isEmpty() ? kDefaultUpdatePage : address.trimmed());
+}
+
+void frmMain::openLink(const QString& address) {
+    OpenDocument(parts_.shell, address);
+}
+
+// --- the engine's screen ------------------------------------------------------
+
+bool frmMain::FindRow(std::int32_t index) {
+    return row(index) != nullptr;
+}
+
+void frmMain::MakeRowVisible(std::int32_t index) {
+    if (QTreeWidgetItem* item = row(index)) ui_->lvwMain->scrollToItem(item);
+}
+
+void frmMain::SetRowLight(std::int32_t index, int image) {
+    if (QTreeWidgetItem* item = row(index)) item->setIcon(kLightColumn, icons::Light(image));
+}
+
+void frmMain::SetRowComment(std::int32_t index, const QString& text) {
+    if (QTreeWidgetItem* item = row(index)) {
+        item->setText(kCommentColumn, text);
+        item->setToolTip(kCommentColumn, text);
+    }
+}
+
+void frmMain::ClearAllComments() {
+    QTreeWidget* list = ui_->lvwMain;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        list->topLevelItem(i)->setText(kCommentColumn, QString());
+        list->topLevelItem(i)->setToolTip(kCommentColumn, QString());
+    }
+}
+
+void frmMain::SetPanelText(int panel, const QString& text) {
+    if (panel < 1 || panel > 3) return;
+    panels_[panel - 1]->setText(text);
+    if (panel == 3) {  // a new cycle: an old notice has had its time
+        notice_->clear();
+        notice_->hide();
+    }
+}
+
+void frmMain::ShowNotice(const QString& text) {
+    notice_->setText(text);
+    notice_->setToolTip(text);
+    notice_->show();
+}
+
+QString frmMain::panelText(int panel) const {
+    if (panel >= 1 && panel <= 3) return panels_[panel - 1]->text();
+    return notice_->text();
+}
+
+void frmMain::SetCommandEnabled(const QString& name, bool enabled) {
+    if (QAction* action = findChild<QAction*>(name)) action->setEnabled(enabled);
+}
+
+bool frmMain::IsMinimised() const {
+    return isMinimized() || !isVisible();
+}
+
+void frmMain::SetAutoCheckTimerEnabled(bool enabled) {
+    if (enabled)
+        TimerAutoCheck->start();
+    else
+        TimerAutoCheck->stop();
+}
+
+void frmMain::Beep() {
+    QApplication::beep();
+}
+
+void frmMain::NotifySiteDown(const QString& site, const QString& result) {
+    emit siteDownNotified(site, result);
+    if (tray_->isVisible())
+        tray_->showMessage(kProgramTitle + QStringLiteral(": ") + kSiteDownTitle,
+                           site + QLatin1Char('\n') + result, QSystemTrayIcon::Warning, 15000);
+}
+
+}  // namespace ossivant

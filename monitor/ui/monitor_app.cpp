@@ -1,0 +1,125 @@
+#include "monitor/ui/monitor_app.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include "monitor/engine/cookie_setting.h"
+#include "monitor/engine/panel_time.h"
+#include "monitor/platform/inet_transfer.h"
+#include "monitor/store/load_settings.h"
+#include "monitor/ui/splash_window.h"
+#include "monitor/ui/tour_launcher.h"
+#include "monitor/ui/wait_window.h"
+
+namespace ossivant {
+
+namespace {
+
+const QString kSetupKey = QStringLiteral("\\Setup");
+const QString kStartupValue = QStringLiteral("startup");
+
+std::unique_ptr<TransferControl> RealTransfer(RegistryAccess& access) {
+    return std::make_unique<InetTransfer>([&access] { return ReadCookiePolicy(access); });
+}
+
+}  // namespace
+
+MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString programDir,
+                       MonitorSeams seams)
+    : programDir_(std::move(programDir)),
+      clock_(clock),
+      access_(registry),
+      messages_(seams.messages ? *seams.messages : ownMessages_),
+      store_(access_, sites_, messages_),
+      ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
+      inet_(seams.inet ? *seams.inet : *ownInet_),
+      log_(settings_, clock_),
+      ownAlerts_(seams.alerts ? nullptr
+                              : std::make_unique<HandOffAlertSender>(settings_, programDir_)),
+      alerts_(seams.alerts ? *seams.alerts : *ownAlerts_),
+      main_({sites_, store_, settings_, access_, messages_, seams.shell ? *seams.shell : ownShell_,
+             programDir_}),
+      progress_(&main_, [this] { engine_->StopCheck(); }) {
+    ownMessages_.setParent(&main_);
+    engine_ = std::make_unique<CheckEngine>(
+        EngineParts{sites_, store_, settings_, access_, inet_, log_, alerts_, clock_},
+        EngineScreen{main_, progress_, main_, main_, main_, messages_});
+    main_.attachEngine(engine_.get());
+    if (seams.trayAvailable) main_.setTrayAvailable(seams.trayAvailable);
+
+    MainWindowCommands commands;
+    commands.startTour =
+        seams.startTour ? seams.startTour
+                        : std::function<bool()>([this] { return StartTourProgram(programDir_); });
+    commands.about = [this] { showAbout(); };
+    commands.exitProgram = [this] { ExitProgram(); };
+    main_.setCommands(std::move(commands));
+}
+
+MonitorApp::~MonitorApp() {
+    if (splash_) delete splash_.data();
+}
+
+void MonitorApp::Start(std::function<void()> started) {
+    started_ = std::move(started);
+    startTime_.start();
+    helpFile_ = programDir_ + QStringLiteral("/Ossivant.html");
+    splash_ = new frmSplash(&main_);
+    splash_->showSplash();
+
+    LoadSettings(access_, settings_, DefaultLogPath());
+    main_.ResetFilters();
+    main_.Form_Load();
+    engine_->state().NextCheckTime = QDateTime();
+    main_.SetPanelText(2, QString());
+    main_.SetPanelText(3, QString());
+
+    // The splash stays up at least a second; the event loop runs meanwhile.
+    CloseSplashAfter(splash_, startTime_, [this] { finishStart(); });
+}
+
+void MonitorApp::finishStart() {
+    if (exited_) return;
+    if (splash_) splash_->close();
+    const QDateTime next = clock_.now().addSecs(qint64(settings_.TimerWarning) * 60);
+    engine_->state().NextCheckTime = next;
+    main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
+    main_.show();
+    main_.repaint();
+    main_.ShowTrayIcon();
+
+    std::int32_t startup = 0;
+    access_.GetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey(kSetupKey), kStartupValue, startup);
+    if (startup <= 0) {
+        access_.CreateKey(reg::HKEY_LOCAL_MACHINE, OssivantKey(kSetupKey));
+        access_.SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey(kSetupKey), kStartupValue, 1,
+                         kTypeNumber);
+        main_.setEnabled(false);
+        main_.waitWindow().showWelcome();
+    }
+    main_.StartTimers();
+    if (started_) started_();
+}
+
+void MonitorApp::showAbout() {
+    if (!splash_) splash_ = new frmSplash(&main_);
+    main_.setEnabled(false);
+    splash_->showAbout([this] {
+        main_.setEnabled(true);
+        main_.raise();
+        main_.activateWindow();
+    });
+}
+
+void MonitorApp::ExitProgram() {
+    if (exited_) return;
+    exited_ = true;
+    main_.RemoveTrayIcon();
+    progress_.Close();
+    main_.close();
+    if (splash_) splash_->close();
+    main_.closeWaitWindow();
+    QCoreApplication::quit();
+}
+
+}  // namespace ossivant

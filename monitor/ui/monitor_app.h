@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "monitor/engine/check_engine.h"
+#include "monitor/platform/clock.h"
+#include "monitor/platform/registry.h"
+#include "monitor/platform/transfer_control.h"
+#include "monitor/report/check_log.h"
+#include "monitor/report/send_email.h"
+#include "monitor/store/registry_access.h"
+#include "monitor/store/settings.h"
+#include "monitor/store/site_store.h"
+#include "monitor/store/site_table.h"
+#include "monitor/ui/check_progress.h"
+#include "monitor/ui/main_window.h"
+#include "monitor/ui/qt_seams.h"
+#include "monitor/ui/splash_window.h"
+
+namespace ossivant {
+
+// What the windowed monitor uses of the outside world. Each member left empty
+// gets the real thing; tests put fakes in.
+struct MonitorSeams {
+    MessageBox* messages = nullptr;   // QMessageBox over the main window
+    Shell* shell = nullptr;           // the desktop's viewers
+    AlertSender* alerts = nullptr;    // the hand-off library of the program folder
+    TransferControl* inet = nullptr;  // the HTTP transfer control
+    std::function<bool()> startTour;  // the tour program of the program folder
+    std::function<bool()> trayAvailable;
+};
+
+// The windowed monitor: everything that lives for the whole run, the start-up
+// sequence and ExitProgram, the one way out.
+class MonitorApp {
+public:
+    MonitorApp(reg::Registry& registry, const Clock& clock, QString programDir,
+               MonitorSeams seams = {});
+    ~MonitorApp();
+    MonitorApp(const MonitorApp&) = delete;
+    MonitorApp& operator=(const MonitorApp&) = delete;
+
+    // The entry procedure after the single-copy test. The splash stays up at
+    // least one second; the rest runs from the event loop, and `started` is
+    // called once both timers run.
+    void Start(std::function<void()> started = {});
+    void ExitProgram();
+
+    frmMain& mainWindow() { return main_; }
+    CheckEngine& engine() { return *engine_; }
+    CheckProgressWindow& progress() { return progress_; }
+    Settings& settings() { return settings_; }
+    SiteTable& sites() { return sites_; }
+    frmSplash* splash() const { return splash_; }
+    const QString& helpFile() const { return helpFile_; }
+
+private:
+    void finishStart();
+    void showAbout();
+
+    QString programDir_;
+    const Clock& clock_;
+    RegistryAccess access_;
+    QtMessageBox ownMessages_;
+    DesktopShell ownShell_;
+    MessageBox& messages_;
+    Settings settings_;
+    SiteTable sites_;
+    SiteStore store_;
+    std::unique_ptr<TransferControl> ownInet_;
+    TransferControl& inet_;
+    CheckLog log_;
+    std::unique_ptr<AlertSender> ownAlerts_;
+    AlertSender& alerts_;
+    frmMain main_;
+    CheckProgressWindow progress_;
+    std::unique_ptr<CheckEngine> engine_;
+    QPointer<frmSplash> splash_;
+    QElapsedTimer startTime_;
+    QString helpFile_;
+    std::function<void()> started_;
+    bool exited_ = false;
+};
+
+}  // namespace ossivant

@@ -1,0 +1,66 @@
+#include "monitor/ui/qt_seams.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace ossivant {
+
+namespace {
+
+QMessageBox::StandardButtons ButtonsFor(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return QMessageBox::Ok;
+        case MsgButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MsgButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case MsgButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon IconFor(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::None:
+            return QMessageBox::NoIcon;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::Warning:
+            return QMessageBox::Warning;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MsgAnswer QtMessageBox::show(const QString& text, MsgButtons buttons, MsgIcon icon) {
+    QMessageBox box(IconFor(icon), kProgramTitle, text, ButtonsFor(buttons), parent_);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return MsgAnswer::Yes;
+        case QMessageBox::No:
+            return MsgAnswer::No;
+        case QMessageBox::Cancel:
+            return MsgAnswer::Cancel;
+        default:
+            return MsgAnswer::Ok;
+    }
+}
+
+int DesktopShell::openDocument(const QString& target) {
+    const bool address = target.contains(QStringLiteral("://"));
+    if (!address && !QFileInfo::exists(target)) return kErrFileNotFound;
+    const QUrl url =
+        address ? QUrl(target) : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+    return QDesktopServices::openUrl(url) ? kOpened : kErrNoAssociation;
+}
+
+}  // namespace ossivant

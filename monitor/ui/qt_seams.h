@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "monitor/platform/message_box.h"
+#include "monitor/platform/shell.h"
+
+namespace ossivant {
+
+// The program title every message box carries.
+inline const QString kProgramTitle = QStringLiteral("Ossivant");
+
+// Message boxes as QMessageBox, modal to the given window (or to the
+// application when it is gone).
+class QtMessageBox final : public MessageBox {
+public:
+    explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon icon) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+// Documents and web addresses go to the desktop's viewer for them.
+class DesktopShell final : public Shell {
+public:
+    int openDocument(const QString& target) override;
+};
+
+}  // namespace ossivant

@@ -1,0 +1,289 @@
+// Whole user flows through the monitor's main window, on the offscreen platform.
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include "monitor/engine/menu_lock.h"
+#include "monitor/ui/check_anim_window.h"
+#include "monitor/ui/wait_window.h"
+#include "tests/monitor/ui/monitor_fixture.h"
+#include "tests/support/fake_http_server.h"
+
+namespace ossivant::test {
+namespace {
+
+WaitWindow* OpenWaitWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* wait = qobject_cast<WaitWindow*>(w); wait && wait->isVisible()) return wait;
+    return nullptr;
+}
+
+class MainWindowTest : public MonitorTest {
+protected:
+    void markStarted() {
+        reg::Registry writer(temp.path());
+        RegistryAccess access(writer);
+        access.CreateKey(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"));
+        access.SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"), "startup", 1, kTypeNumber);
+    }
+    void clickHeader(int column) {
+        QHeaderView* header = list()->header();
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                   header->height() / 2));
+    }
+    void click(const char* label) { QTest::mouseClick(child<QLabel>(label), Qt::LeftButton); }
+};
+
+TEST_F(MainWindowTest, FirstStartWelcomesOnceAndHoldsTheMainWindowUntilClose) {
+    start();
+    EXPECT_GE(startMs, 1000);  // the splash stays a second
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_TRUE(main().panelText(2).startsWith("Next: "));
+    WaitWindow* welcome = OpenWaitWindow();
+    ASSERT_NE(welcome, nullptr);
+    EXPECT_FALSE(main().isEnabled());
+    EXPECT_EQ(storedNumber("\\Setup", "startup"), 1);
+
+    QTest::mouseClick(welcome->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+    EXPECT_TRUE(main().isEnabled());
+    EXPECT_EQ(OpenWaitWindow(), nullptr);
+    stop();
+
+    start();  // the next start greets no more
+    EXPECT_EQ(OpenWaitWindow(), nullptr);
+    EXPECT_TRUE(main().isEnabled());
+    stop();
+
+    reg::Registry writer(temp.path());
+    RegistryAccess(writer).SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"), "startup", 0,
+                                    kTypeNumber);
+    start();  // a marker set back to 0 greets again; Run Tour without the tour says so
+    welcome = OpenWaitWindow();
+    ASSERT_NE(welcome, nullptr);
+    QTest::mouseClick(welcome->findChild<QPushButton*>("cmdTour"), Qt::LeftButton);
+    EXPECT_EQ(tourStarts, 1);
+    EXPECT_EQ(messages.texts.back(),
+              "Unable to locate Ossivant Interactive Tour Program.\nMake sure that the "
+              "Interactive Tour Program is located in the same directory as Ossivant.");
+    EXPECT_TRUE(main().isEnabled());
+}
+
+TEST_F(MainWindowTest, FiltersSortingAndDisabledRows) {
+    markStarted();
+    for (int i = 1; i <= 12; ++i)
+        storeSite(QStringLiteral("site%1.test").arg(QChar('a' + (12 - i))), i == 3 ? 0 : 1);
+    start();
+    // Statuses as checks would leave them; 0 and 4 count as never checked.
+    const std::uint8_t statuses[] = {1, 2, 3, 2, 0, 4, 1, 1, 1, 1, 1, 3};
+    for (int i = 1; i <= 12; ++i) app->sites()[i].Status = statuses[i - 1];
+    main().Display_lvwMainEx(QString());
+
+    EXPECT_EQ(rowIndexes(),
+              QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    const QColor grey = main().palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_EQ(rowOf(3)->foreground(1).color(), grey);  // disabled: grey, no light
+    EXPECT_TRUE(rowOf(3)->icon(3).isNull());
+    EXPECT_FALSE(rowOf(2)->icon(3).isNull());
+    EXPECT_NE(rowOf(2)->foreground(1).color(), grey);
+    EXPECT_TRUE(rowOf(5)->icon(3).isNull());  // never checked
+    EXPECT_TRUE(rowOf(6)->icon(3).isNull());
+
+    // View menu and the indicator pictures choose the same filters.
+    action("mV_Warning")->trigger();
+    EXPECT_EQ(rowIndexes(), QStringList({"2", "4"}));
+    EXPECT_TRUE(action("mV_Warning")->isChecked());
+    EXPECT_FALSE(action("mV_All")->isChecked());
+    click("imgColors");  // warning -> unsuccessful; site 3 is disabled but still listed
+    EXPECT_EQ(main().ViewResultFilter(), 3);
+    EXPECT_EQ(rowIndexes(), QStringList({"12", "3"}));
+    EXPECT_TRUE(action("mV_Unsuccessful")->isChecked());
+    click("imgColors");  // back to all
+    EXPECT_EQ(rowIndexes().size(), 12);
+    click("imgEnabled");  // enabled only
+    EXPECT_EQ(rowIndexes().size(), 11);
+    EXPECT_TRUE(action("mV_Enabled")->isChecked());
+    click("imgEnabled");  // disabled only
+    EXPECT_EQ(rowIndexes(), QStringList({"3"}));
+    action("mV_Both")->trigger();
+    action("mV_Successful")->trigger();
+    EXPECT_EQ(rowIndexes(), QStringList({"1", "10", "11", "7", "8", "9"}));
+    action("mV_All")->trigger();
+
+    // Web Address: ascending, descending, natural, ascending; other headers: natural.
+    const QStringList byAddress = {"12", "11", "10", "9", "8", "7", "6", "5", "4", "3", "2", "1"};
+    QStringList reversed = byAddress;
+    std::reverse(reversed.begin(), reversed.end());
+    const QStringList natural = {"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"};
+    clickHeader(1);
+    EXPECT_EQ(rowIndexes(), byAddress);
+    clickHeader(1);
+    EXPECT_EQ(rowIndexes(), reversed);
+    clickHeader(1);
+    EXPECT_EQ(rowIndexes(), natural);
+    EXPECT_FALSE(list()->headerItem()->icon(1).isNull());  // keeps its arrow
+    clickHeader(1);
+    EXPECT_EQ(rowIndexes(), byAddress);
+    clickHeader(4);
+    EXPECT_EQ(rowIndexes(), natural);
+    EXPECT_TRUE(list()->headerItem()->icon(1).isNull());
+}
+
+TEST_F(MainWindowTest, RightClickOnAnEmptyListOffersNoEditOrDelete) {
+    markStarted();
+    start();
+    ASSERT_EQ(list()->topLevelItemCount(), 0);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                list()->viewport()->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(list()->viewport(), &menuEvent);
+    auto* popup = main().findChild<QMenu*>("mnuLvwMain");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
+    EXPECT_FALSE(action("mnuLvw_Edit")->isEnabled());
+    EXPECT_FALSE(action("mnuLvw_Del")->isEnabled());
+    EXPECT_TRUE(action("mnuLvw_New")->isEnabled());
+    EXPECT_TRUE(action("mnuLvw_Check")->isEnabled());
+    popup->close();
+
+    action("mE_EditAddress")->trigger();
+    action("mE_DelAddress")->trigger();
+    EXPECT_EQ(messages.texts, QStringList({"No address selected.", "No address selected."}));
+}
+
+TEST_F(MainWindowTest, ManualChecksByKeyWithProgressStopAndAlert) {
+    markStarted();
+    FakeHttpServer server(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    const QString base = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    storeSite(base + "/ok");
+    storeSite(base + "/missing");
+    storeSite(base + "/silent");
+    start();
+
+    const auto runCycle = [&](QKeySequence keys) {
+        main().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
+        server.queue(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+        server.queue(httpReply("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
+        server.queue({HttpStep::readRequest(), HttpStep::silent()});
+        list()->setFocus();
+        QTest::keySequence(list(), keys);
+        ASSERT_TRUE(app->engine().CycleRunning());
+        for (const QString& name : kLockedCommands)
+            EXPECT_FALSE(action(name.toLatin1().constData())->isEnabled()) << name.toStdString();
+        EXPECT_EQ(main().panelText(2), "Site checking in progress");
+        EXPECT_TRUE(main().panelText(3).startsWith("Last: "));
+        // Wait for the third probe, then stop it from the progress window.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return app->progress().window() && app->progress().window()->isVisible() &&
+                       app->progress()
+                           .window()
+                           ->findChild<QLabel*>("lblSiteName")
+                           ->text()
+                           .endsWith("/silent");
+            },
+            10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.connections() >= 3; }, 5000));
+        QTest::mouseClick(app->progress().window()->findChild<QPushButton*>("cmdStopAll"),
+                          Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->engine().CycleRunning(); }, 5000));
+        EXPECT_EQ(app->progress().window(), nullptr);
+        for (const QString& name : kLockedCommands)
+            EXPECT_TRUE(action(name.toLatin1().constData())->isEnabled()) << name.toStdString();
+        EXPECT_TRUE(main().panelText(2).startsWith("Next: "));
+    };
+
+    QSignalSpy down(&main(), &frmMain::siteDownNotified);
+    runCycle(QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(rowOf(1)->text(4), "Site OK");
+    EXPECT_EQ(rowOf(2)->text(4), "404 File Not Found");
+    EXPECT_EQ(rowOf(3)->text(4), "Manually Stopped.");
+    EXPECT_EQ(app->sites()[1].Status, StatusOK);
+    EXPECT_EQ(app->sites()[2].Status, StatusWarning);
+    EXPECT_FALSE(rowOf(1)->icon(3).isNull());
+    EXPECT_EQ(down.count(), 0);
+
+    runCycle(QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(app->sites()[2].Status, StatusFailed);
+    ASSERT_EQ(alerts.sent.size(), 1u);
+    ASSERT_EQ(down.count(), 1);
+    EXPECT_EQ(down[0][0].toString(), "http://" + base + "/missing");
+    EXPECT_EQ(down[0][1].toString(), "404 File Not Found");
+}
+
+TEST_F(MainWindowTest, MinimisingHidesIntoTheTrayOnlyWhenThereIsOne) {
+    markStarted();
+    for (bool tray : {true, false}) {
+        trayAvailable = tray;
+        start();
+        QAction* restore = child<QMenu>("mPopupSys")->findChild<QAction*>("mPopRestore");
+        EXPECT_FALSE(restore->isEnabled());
+        main().showMinimized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return restore->isEnabled(); }));
+        if (tray) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !main().isVisible(); }));
+            EXPECT_TRUE(main().IsMinimised());
+            restore->trigger();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return main().isVisible(); }));
+            EXPECT_FALSE(main().isMinimized());
+            EXPECT_FALSE(restore->isEnabled());
+        } else {
+            QTest::qWait(50);  // a hide would come at the next turn of the loop
+            EXPECT_TRUE(main().isVisible());
+        }
+        stop();
+    }
+}
+
+TEST_F(MainWindowTest, DeleteAsksThenRemovesTheSiteAndRefills) {
+    markStarted();
+    storeSite("one.test");
+    storeSite("two.test");
+    storeSite("three.test");
+    start();
+    list()->setCurrentItem(rowOf(2));
+    messages.answer = MsgAnswer::No;
+    action("mE_DelAddress")->trigger();
+    EXPECT_EQ(messages.texts.back(), "Are you sure you wish to delete the selected Site?");
+    EXPECT_EQ(rowIndexes().size(), 3);
+
+    messages.answer = MsgAnswer::Yes;
+    list()->setCurrentItem(rowOf(2));
+    action("mE_DelAddress")->trigger();
+    EXPECT_EQ(rowIndexes(), QStringList({"1", "2"}));
+    EXPECT_EQ(rowOf(2)->text(1), "http://three.test");
+    EXPECT_EQ(app->sites().SiteCount(), 2);
+    EXPECT_EQ(storedNumber("\\Address", "NumActualDomain"), 2);
+}
+
+TEST_F(MainWindowTest, HelpMenuOpensTheManualTheUpdatePageAndLinks) {
+    markStarted();
+    start();
+    action("mnuHelp_Contents")->trigger();
+    action("mnuHelp_Update")->trigger();
+    {
+        reg::Registry writer(temp.path());
+        RegistryAccess access(writer);
+        access.CreateKey(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\URL\\Ossivant"));
+        access.SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\URL\\Ossivant"), "Updates",
+                        QStringLiteral("https://updates.example/"), kTypeString);
+    }
+    action("mnuHelp_Update")->trigger();
+    action("mnuCool_Smtp")->trigger();
+    ASSERT_EQ(shell.targets.size(), 4);
+    EXPECT_EQ(shell.targets[0], programDir + "/Ossivant.html");
+    EXPECT_TRUE(shell.targets[1].startsWith("https://"));
+    EXPECT_EQ(shell.targets[2], "https://updates.example/");
+    EXPECT_EQ(shell.targets[3], "https://www.rfc-editor.org/rfc/rfc5321.html");
+
+    tourPresent = true;
+    action("mnuHelp_InteractiveTour")->trigger();
+    EXPECT_EQ(tourStarts, 1);
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+}  // namespace
+}  // namespace ossivant::test
