@@ -120,19 +120,31 @@ QPixmap EnabledFilterPicture(int filter) {
     });
 }
 
+// A screen showing a traffic light (down, warning, OK), as ossivant.svg draws
+// it for the desktop's menus.
 QIcon Program() {
     static const QIcon icon = [] {
         QIcon made;
-        for (int size : {16, 22, 32, 48, 64}) {
+        for (int size : {16, 22, 32, 48, 64, 128}) {
             made.addPixmap(Draw(size, size, [size](QPainter& p) {
-                const qreal s = size;
+                p.scale(size / 64.0, size / 64.0);
                 p.setPen(Qt::NoPen);
-                p.setBrush(QColor(0x2b, 0x3a, 0x4a));
-                p.drawRoundedRect(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88), s * 0.16,
-                                  s * 0.16);
-                const std::array<QColor, 3> colors{kRed, kYellow, kGreen};
-                for (int i = 0; i < 3; ++i)
-                    Lamp(p, QRectF(s * 0.34, s * (0.12 + 0.26 * i), s * 0.24, s * 0.24), colors[i]);
+                p.setBrush(QColor(0x54, 0x6e, 0x7a));
+                p.drawRect(QRectF(27, 46, 10, 8));
+                p.setBrush(QColor(0x45, 0x5a, 0x64));
+                p.drawRoundedRect(QRectF(16, 53, 32, 5), 2.5, 2.5);
+                p.setBrush(QColor(0x37, 0x47, 0x4f));
+                p.drawRoundedRect(QRectF(3, 6, 58, 42), 5, 5);
+                p.setBrush(QColor(0xe3, 0xf2, 0xfd));
+                p.drawRoundedRect(QRectF(7, 10, 50, 34), 2, 2);
+                p.setBrush(QColor(0x26, 0x32, 0x38));
+                p.drawRoundedRect(QRectF(10, 18, 44, 18), 9, 9);
+                const std::array<QColor, 3> colors{
+                    QColor(0xe5, 0x39, 0x35), QColor(0xfd, 0xd8, 0x35), QColor(0x43, 0xa0, 0x47)};
+                for (int i = 0; i < 3; ++i) {
+                    p.setBrush(colors[i]);
+                    p.drawEllipse(QPointF(20 + 12 * i, 27), 5, 5);
+                }
             }));
         }
         return made;

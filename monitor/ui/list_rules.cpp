@@ -1,5 +1,8 @@
 #include "monitor/ui/list_rules.h"
 
+#include <QStringList>
+#include <utility>
+
 namespace ossivant {
 
 namespace {
@@ -14,6 +17,36 @@ bool SitePassesFilters(const SiteRecord& site, int viewResultFilter, int viewEna
     if (viewEnabledFilter == 1 && !enabled) return false;
     if (viewEnabledFilter == 2 && enabled) return false;
     return true;
+}
+
+SiteSummary SummariseSites(const SiteTable& sites) {
+    int ok = 0, warning = 0, down = 0, unchecked = 0, disabled = 0;
+    for (std::int32_t i = 1; i <= sites.SiteCount(); ++i) {
+        const SiteRecord& site = sites[i];
+        if (site.Enabled != 1)
+            ++disabled;
+        else if (site.Status == StatusOK)
+            ++ok;
+        else if (site.Status == StatusWarning)
+            ++warning;
+        else if (site.Status == StatusFailed)
+            ++down;
+        else
+            ++unchecked;
+    }
+    const int count = sites.SiteCount();
+    SiteSummary summary;
+    summary.total = count == 1 ? QStringLiteral("1 site") : QStringLiteral("%1 sites").arg(count);
+    const std::pair<int, const char*> parts[] = {{ok, "OK"},
+                                                 {warning, "warning"},
+                                                 {down, "down"},
+                                                 {unchecked, "not checked"},
+                                                 {disabled, "disabled"}};
+    QStringList shown;
+    for (const auto& [n, label] : parts)
+        if (n > 0) shown << QStringLiteral("%1 %2").arg(n).arg(QLatin1String(label));
+    summary.states = shown.join(QStringLiteral(", "));
+    return summary;
 }
 
 SortStep ClickHeader(const SortState& current, int column) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QString>
 #include <array>
 
 #include "monitor/store/site_record.h"
+#include "monitor/store/site_table.h"
 
 namespace ossivant {
 
@@ -13,6 +15,15 @@ namespace ossivant {
 // ViewResultFilter: 0 all, 1 successful, 2 warning, 3 unsuccessful.
 // ViewEnabledFilter: 0 both, 1 enabled only, 2 disabled only.
 bool SitePassesFilters(const SiteRecord& site, int viewResultFilter, int viewEnabledFilter);
+
+// The count of sites in each state, for the line above the list: the whole
+// count, then the enabled sites by light and the disabled ones, leaving out
+// states no site is in ("4 sites", "3 OK, 1 disabled").
+struct SiteSummary {
+    QString total;
+    QString states;
+};
+SiteSummary SummariseSites(const SiteTable& sites);
 
 // The list's sort state. `column` is 0-based; in natural order the rows
 // follow the text of the first column, whatever `column` says.

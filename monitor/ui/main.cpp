@@ -12,6 +12,7 @@
 
 #include "monitor/platform/registry.h"
 #include "monitor/ui/headless.h"
+#include "monitor/ui/icons.h"
 #include "monitor/ui/monitor_app.h"
 #include "monitor/ui/window_texts.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Ossivant"));
     QApplication::setApplicationVersion(QStringLiteral(OSSIVANT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("ossivant"));
+    QApplication::setWindowIcon(icons::Program());
     // The monitor lives on in the tray; only ExitProgram ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     QLockFile instance(LockFilePath());

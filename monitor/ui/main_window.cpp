@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTreeWidgetItem>
+#include <algorithm>
 
 #include "monitor/engine/check_engine.h"
 #include "monitor/ui/icons.h"
@@ -32,6 +33,7 @@ constexpr int kCurViewHeight = 52;
 constexpr int kLowerLineTop = 78;
 constexpr int kListLeft = 3;
 constexpr int kListTop = 86;
+constexpr int kSummaryLeft = 8;
 
 // A row of the list. Rows compare by the text of the sorted column, without
 // regard to case, so the index column sorts as text: 1, 10, 11, 2.
@@ -240,6 +242,8 @@ void frmMain::Display_lvwMainEx(const QString& selection) {
         auto* item = new ListRow;
         const bool enabled = site.Enabled == 1;
         item->setText(kIndexColumn, QString::number(i));
+        // The index names the row; the narrow column shows only its icon.
+        item->setForeground(kIndexColumn, Qt::transparent);
         item->setIcon(kIndexColumn, enabled ? icons::Checked() : icons::UnChecked());
         item->setText(kAddressColumn, site.URL.isEmpty() ? QString() : HttpAddress(site.URL));
         item->setText(kIpColumn, site.IP);
@@ -257,6 +261,7 @@ void frmMain::Display_lvwMainEx(const QString& selection) {
     list->addTopLevelItems(items);
     applySort();
     list->setUpdatesEnabled(true);
+    showSummary();
 
     const QString wanted = selection.trimmed();
     if (wanted.isEmpty()) return;
@@ -320,6 +325,13 @@ void frmMain::applySort() {
                             sort_.descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+void frmMain::showSummary() {
+    const SiteSummary summary = SummariseSites(parts_.sites);
+    ui_->lblSummary->setText(
+        QStringLiteral("<b>%1</b><br>%2")
+            .arg(summary.total.toHtmlEscaped(), summary.states.toHtmlEscaped()));
+}
+
 QTreeWidgetItem* frmMain::selectedRow() const {
     const QList<QTreeWidgetItem*> selected = ui_->lvwMain->selectedItems();
     return selected.isEmpty() ? nullptr : selected.front();
@@ -363,6 +375,9 @@ void frmMain::Form_Resize() {
     const MainLayout layout =
         ComputeMainLayout(client.width() * kTwipsPerPixel, client.height() * kTwipsPerPixel);
     ui_->linTop->setGeometry(0, 0, Pixels(layout.lineWidth), 2);
+    ui_->lblSummary->setGeometry(kSummaryLeft, kCurViewTop,
+                                 std::max(0, Pixels(layout.curViewLeft) - 2 * kSummaryLeft),
+                                 kCurViewHeight);
     ui_->fraCurView->setGeometry(Pixels(layout.curViewLeft), kCurViewTop, kCurViewWidth,
                                  kCurViewHeight);
     ui_->linBottom->setGeometry(0, kLowerLineTop, Pixels(layout.lineWidth), 2);

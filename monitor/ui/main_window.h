@@ -145,6 +145,7 @@ private:
     void buildStatusBar();
     void Form_Resize();
     void applySort();
+    void showSummary();
     void showListPopup(const QPoint& pos);
     QTreeWidgetItem* selectedRow() const;
     QTreeWidgetItem* row(std::int32_t index) const;

@@ -131,6 +131,7 @@ void frmMain::ClearAllComments() {
 void frmMain::SetPanelText(int panel, const QString& text) {
     if (panel < 1 || panel > 3) return;
     panels_[panel - 1]->setText(text);
+    if (panel == 2) showSummary();  // a cycle begins or has ended
     if (panel == 3) {  // a new cycle: an old notice has had its time
         notice_->clear();
         notice_->hide();

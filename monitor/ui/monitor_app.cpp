@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QScreen>
 
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
@@ -84,6 +85,12 @@ void MonitorApp::finishStart() {
     const QDateTime next = clock_.now().addSecs(qint64(settings_.TimerWarning) * 60);
     engine_->state().NextCheckTime = next;
     main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
+    // Placed before it is shown, so the windows that open over it know where.
+    if (const QScreen* screen = main_.screen()) {
+        QRect frame = main_.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        main_.move(frame.topLeft());
+    }
     main_.show();
     main_.repaint();
     main_.ShowTrayIcon();

@@ -92,6 +92,8 @@ TEST_F(MainWindowTest, FiltersSortingAndDisabledRows) {
     EXPECT_NE(rowOf(2)->foreground(1).color(), grey);
     EXPECT_TRUE(rowOf(5)->icon(3).isNull());  // never checked
     EXPECT_TRUE(rowOf(6)->icon(3).isNull());
+    EXPECT_EQ(child<QLabel>("lblSummary")->text(),
+              "<b>12 sites</b><br>6 OK, 2 warning, 1 down, 2 not checked, 1 disabled");
 
     // View menu and the indicator pictures choose the same filters.
     action("mV_Warning")->trigger();
