@@ -131,7 +131,9 @@ void frmMain::ClearAllComments() {
 void frmMain::SetPanelText(int panel, const QString& text) {
     if (panel < 1 || panel > 3) return;
     panels_[panel - 1]->setText(text);
-    if (panel == 2) showSummary();  // a cycle begins or has ended
+    // The clock ticks every second and panel 2 changes when a cycle begins
+    // or ends: the summary follows the checks closely enough.
+    if (panel == 1 || panel == 2) showSummary();
     if (panel == 3) {  // a new cycle: an old notice has had its time
         notice_->clear();
         notice_->hide();

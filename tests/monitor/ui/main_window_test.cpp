@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 
 #include "monitor/engine/menu_lock.h"
 #include "monitor/ui/check_anim_window.h"
@@ -259,6 +260,11 @@ TEST_F(MainWindowTest, DeleteAsksThenRemovesTheSiteAndRefills) {
     EXPECT_EQ(rowOf(2)->text(1), "http://three.test");
     EXPECT_EQ(app->sites().SiteCount(), 2);
     EXPECT_EQ(storedNumber("\\Address", "NumActualDomain"), 2);
+
+    EXPECT_TRUE(main().trayIcon()->isVisible());
+    app->ExitProgram();  // File > Exit: no tray icon, no window left
+    EXPECT_FALSE(main().trayIcon()->isVisible());
+    EXPECT_FALSE(main().isVisible());
 }
 
 TEST_F(MainWindowTest, HelpMenuOpensTheManualTheUpdatePageAndLinks) {
