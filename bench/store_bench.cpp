@@ -3,12 +3,6 @@
 // the cost grows from 100 to 1000 sites: about 10 means linear growth.
 // The registry files go to $TMPDIR (default /tmp); with TMPDIR=/dev/shm the
 // figures leave out the waits for the disk to confirm each committed call.
-#include "monitor/platform/message_box.h"
-#include "monitor/platform/registry.h"
-#include "monitor/store/load_settings.h"
-#include "monitor/store/registry_access.h"
-#include "monitor/store/site_store.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QString>
@@ -19,17 +13,18 @@
 #include <memory>
 #include <string>
 
+#include "bench/silent_message_box.h"
+#include "monitor/platform/message_box.h"
+#include "monitor/platform/registry.h"
+#include "monitor/store/load_settings.h"
+#include "monitor/store/registry_access.h"
+#include "monitor/store/site_store.h"
+
 namespace {
 
 using namespace ossivant;
 
-class SilentMessageBox final : public MessageBox {
-public:
-    MsgAnswer show(const QString& text, MsgButtons, MsgIcon) override {
-        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-};
+using bench::SilentMessageBox;
 
 // One registry file per size, filled once and shared by every benchmark.
 struct StoredSites {

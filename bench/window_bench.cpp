@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/silent_message_box.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
 #include "monitor/store/load_settings.h"
@@ -35,13 +36,7 @@ namespace {
 
 using namespace ossivant;
 
-class SilentMessageBox final : public MessageBox {
-public:
-    MsgAnswer show(const QString& text, MsgButtons, MsgIcon) override {
-        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-};
+using bench::SilentMessageBox;
 
 class NoAlerts final : public AlertSender {
 public:

@@ -148,6 +148,7 @@ private:
     void showSummary();
     void showListPopup(const QPoint& pos);
     QTreeWidgetItem* selectedRow() const;
+    QTreeWidgetItem* rowToActOn();
     QTreeWidgetItem* row(std::int32_t index) const;
     void notAvailable(const QString& what);
     void runOrTellMissing(const std::function<void()>& command, const QString& what);

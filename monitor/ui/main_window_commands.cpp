@@ -38,14 +38,21 @@ void frmMain::mF_NewAddress_Click() {
     runOrTellMissing(commands_.newSite, QStringLiteral("The site editor"));
 }
 
-void frmMain::mE_EditAddress_Click() {
+// The row Edit and Delete act on: the selected one, else the current or the
+// first. With no rows the operator is told and there is none.
+QTreeWidgetItem* frmMain::rowToActOn() {
     QTreeWidget* list = ui_->lvwMain;
     if (list->topLevelItemCount() == 0) {
         parts_.messages.show(kNoAddressSelected, MsgButtons::Ok);
-        return;
+        return nullptr;
     }
-    QTreeWidgetItem* item = selectedRow();
-    if (!item) item = list->currentItem() ? list->currentItem() : list->topLevelItem(0);
+    if (QTreeWidgetItem* item = selectedRow()) return item;
+    return list->currentItem() ? list->currentItem() : list->topLevelItem(0);
+}
+
+void frmMain::mE_EditAddress_Click() {
+    QTreeWidgetItem* item = rowToActOn();
+    if (!item) return;
     if (!commands_.editSite) {
         notAvailable(QStringLiteral("The site editor"));
         return;
@@ -54,13 +61,8 @@ void frmMain::mE_EditAddress_Click() {
 }
 
 void frmMain::mE_DelAddress_Click() {
-    QTreeWidget* list = ui_->lvwMain;
-    if (list->topLevelItemCount() == 0) {
-        parts_.messages.show(kNoAddressSelected, MsgButtons::Ok);
-        return;
-    }
-    QTreeWidgetItem* item = selectedRow();
-    if (!item) item = list->currentItem() ? list->currentItem() : list->topLevelItem(0);
+    QTreeWidgetItem* item = rowToActOn();
+    if (!item) return;
     if (parts_.messages.show(kConfirmDelete, MsgButtons::YesNo, MsgIcon::Question) !=
         MsgAnswer::Yes)
         return;
