@@ -60,6 +60,7 @@ frmMain::frmMain(MainWindowParts parts, QWidget* parent)
     header->setSortIndicatorShown(false);
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
+    header->setMinimumSectionSize(0);  // the narrow columns are 300 twips wide
     connect(header, &QHeaderView::sectionClicked, this, &frmMain::ClickColumnHeader);
     connect(ui_->lvwMain, &QTreeWidget::itemDoubleClicked, this,
             [this] { mE_EditAddress_Click(); });
