@@ -12,6 +12,11 @@ namespace ossivant {
 // filters let through, how header clicks move the sort state, and where the
 // layout puts things. Lengths are in twips (15 to a pixel).
 
+// The columns of lvwMain, left to right. A row keeps the numbers of the
+// pictures it shows (enabled box 1/0, light 1..3 or 0) under kImageRole.
+enum ListColumn { kIndexColumn, kAddressColumn, kIpColumn, kLightColumn, kCommentColumn };
+inline constexpr int kImageRole = Qt::UserRole;
+
 // ViewResultFilter: 0 all, 1 successful, 2 warning, 3 unsuccessful.
 // ViewEnabledFilter: 0 both, 1 enabled only, 2 disabled only.
 bool SitePassesFilters(const SiteRecord& site, int viewResultFilter, int viewEnabledFilter);

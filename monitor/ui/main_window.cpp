@@ -24,8 +24,6 @@ using namespace window_texts;
 
 namespace {
 
-enum Column { kIndexColumn, kAddressColumn, kIpColumn, kLightColumn, kCommentColumn };
-
 // Geometry of the controls above the list, in pixels of the client area.
 constexpr int kCurViewTop = 4;
 constexpr int kCurViewWidth = 136;
@@ -246,10 +244,13 @@ void frmMain::Display_lvwMainEx(const QString& selection) {
         // The index names the row; the narrow column shows only its icon.
         item->setForeground(kIndexColumn, Qt::transparent);
         item->setIcon(kIndexColumn, enabled ? icons::Checked() : icons::UnChecked());
+        item->setData(kIndexColumn, kImageRole, enabled ? 1 : 0);
         item->setText(kAddressColumn, site.URL.isEmpty() ? QString() : HttpAddress(site.URL));
         item->setText(kIpColumn, site.IP);
         if (enabled) {
             item->setIcon(kLightColumn, icons::Light(site.Status));
+            item->setData(kLightColumn, kImageRole,
+                          site.Status >= 1 && site.Status <= 3 ? site.Status : 0);
         } else {
             item->setForeground(kAddressColumn, grey);
             item->setForeground(kIpColumn, grey);

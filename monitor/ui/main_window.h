@@ -46,7 +46,8 @@ struct MainWindowParts {
 // command then tells in the status bar that it is not available.
 struct MainWindowCommands {
     std::function<void()> newSite;      // site editor, new site
-    std::function<void(int)> editSite;  // site editor for the site of that index
+    // The site editor for the site of that index, as its row shows it.
+    std::function<void(std::int32_t, const SiteRecord&)> editSite;
     std::function<void()> options;      // options dialog
     std::function<void()> importList;
     std::function<void()> exportList;

@@ -18,8 +18,6 @@ namespace ossivant {
 using namespace window_texts;
 
 namespace {
-constexpr int kCommentColumn = 4;
-constexpr int kLightColumn = 3;
 constexpr int kNoticeMs = 8000;
 }  // namespace
 
@@ -57,7 +55,16 @@ void frmMain::mE_EditAddress_Click() {
         notAvailable(QStringLiteral("The site editor"));
         return;
     }
-    commands_.editSite(item->text(0).toInt());
+    // The site as its row shows it; the time-out comes from the table.
+    const std::int32_t index = item->text(kIndexColumn).toInt();
+    SiteRecord before;
+    before.URL = item->text(kAddressColumn).mid(7);
+    before.IP = item->text(kIpColumn);
+    before.Enabled = item->data(kIndexColumn, kImageRole).toInt() == 1 ? 1 : 0;
+    before.Status = static_cast<std::uint8_t>(item->data(kLightColumn, kImageRole).toInt());
+    if (index >= 1 && index <= parts_.sites.SiteCount())
+        before.TimeOut = parts_.sites[index].TimeOut;
+    commands_.editSite(index, before);
 }
 
 void frmMain::mE_DelAddress_Click() {
@@ -66,7 +73,7 @@ void frmMain::mE_DelAddress_Click() {
     if (parts_.messages.show(kConfirmDelete, MsgButtons::YesNo, MsgIcon::Question) !=
         MsgAnswer::Yes)
         return;
-    const std::int32_t index = item->text(0).toInt();
+    const std::int32_t index = item->text(kIndexColumn).toInt();
     WaitWindow& wait = waitWindow();
     wait.showProgress(kDeleting);
     parts_.store.RemoveSite(index);
@@ -112,7 +119,10 @@ void frmMain::MakeRowVisible(std::int32_t index) {
 }
 
 void frmMain::SetRowLight(std::int32_t index, int image) {
-    if (QTreeWidgetItem* item = row(index)) item->setIcon(kLightColumn, icons::Light(image));
+    if (QTreeWidgetItem* item = row(index)) {
+        item->setIcon(kLightColumn, icons::Light(image));
+        item->setData(kLightColumn, kImageRole, image);
+    }
 }
 
 void frmMain::SetRowComment(std::int32_t index, const QString& text) {
