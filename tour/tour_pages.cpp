@@ -20,9 +20,9 @@ constexpr std::array kPages = {
         "The main window",
         "main-window.png",
         "The main window with the site list",
-        "Each row of the list is one site: its number, its web address, its IP address, the "
-        "light of its last check and the result text. The first column also shows whether the "
-        "site takes part in checks; a disabled site is shown in grey, without a light. The "
+        "Each row of the list is one site: its web address, its IP address, the light of its "
+        "last check and the result text. The box in the first column shows whether the site "
+        "takes part in checks; a disabled site is shown in grey, without a light. The "
         "status bar shows the date and time, when the next automatic check is due and when the "
         "last one started. Minimise the window and Ossivant goes on working in the system tray; "
         "double-click the tray icon to bring the window back.",
