@@ -111,6 +111,8 @@ frmSiteEditor::frmSiteEditor(QWidget* mainWindow, SiteStore& store, SiteTable& s
       beep_([] { QApplication::beep(); }) {
     ui_->setupUi(this);
     setModal(false);
+    // A fixed-size dialog: a title and a close button, nothing to resize.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     ip_ = {ui_->txtIP1, ui_->txtIP2, ui_->txtIP3, ui_->txtIP4};
 
     connect(ui_->cmdOK, &QPushButton::clicked, this, &frmSiteEditor::cmdOK_Click);
