@@ -121,7 +121,7 @@ frmSiteEditor::frmSiteEditor(QWidget* mainWindow, SiteStore& store, SiteTable& s
     connect(ui_->txtTimeOut, &QLineEdit::textChanged, this, &frmSiteEditor::txtTimeOut_Change);
     for (int box = 0; box < 4; ++box)
         connect(ip_[box], &QLineEdit::textChanged, this, [this, box] { txtIP_Change(box); });
-    connect(qApp, &QApplication::focusChanged, this, &frmSiteEditor::focusChanged);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &frmSiteEditor::focusChanged);
 
     // The dialog sees the keys and focus changes of its text boxes first.
     ui_->txtURL->installEventFilter(this);
@@ -129,7 +129,14 @@ frmSiteEditor::frmSiteEditor(QWidget* mainWindow, SiteStore& store, SiteTable& s
     for (QLineEdit* box : ip_) box->installEventFilter(this);
 }
 
-frmSiteEditor::~frmSiteEditor() = default;
+// The controls are destroyed after this body, by QWidget, and their focus
+// moves and events must not reach the parts of this class that are gone.
+frmSiteEditor::~frmSiteEditor() {
+    disconnect(focusWatch_);
+    ui_->txtURL->removeEventFilter(this);
+    ui_->txtTimeOut->removeEventFilter(this);
+    for (QLineEdit* box : ip_) box->removeEventFilter(this);
+}
 
 void frmSiteEditor::OpenNew() {
     editMode_ = false;

@@ -91,6 +91,7 @@ private:
     SiteEditorHooks hooks_;
     std::function<void()> beep_;
     std::array<QLineEdit*, 4> ip_{};
+    QMetaObject::Connection focusWatch_;
 
     bool editMode_ = false;
     std::int32_t currentSite_ = 0;
