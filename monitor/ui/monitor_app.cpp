@@ -53,6 +53,15 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
         seams.startTour ? seams.startTour
                         : std::function<bool()>([this] { return StartTourProgram(programDir_); });
     commands.about = [this] { showAbout(); };
+    siteEditor_ = std::make_unique<frmSiteEditor>(
+        &main_, store_, sites_, messages_,
+        SiteEditorHooks{[this] { dialogOpened(); },
+                        [this](std::int32_t site) { main_.Display_lvwMain(QString::number(site)); },
+                        [this] { dialogClosed(); }});
+    commands.newSite = [this] { siteEditor_->OpenNew(); };
+    commands.editSite = [this](std::int32_t site, const SiteRecord& before) {
+        siteEditor_->OpenEdit(site, before);
+    };
     commands.exitProgram = [this] { ExitProgram(); };
     main_.setCommands(std::move(commands));
 }
@@ -118,10 +127,23 @@ void MonitorApp::showAbout() {
     });
 }
 
+void MonitorApp::dialogOpened() {
+    main_.SetAutoCheckTimerEnabled(false);
+    main_.setEnabled(false);
+}
+
+void MonitorApp::dialogClosed() {
+    main_.setEnabled(true);
+    main_.raise();
+    main_.activateWindow();
+    main_.SetAutoCheckTimerEnabled(true);
+}
+
 void MonitorApp::ExitProgram() {
     if (exited_) return;
     exited_ = true;
     main_.RemoveTrayIcon();
+    siteEditor_->close();
     progress_.Close();
     main_.close();
     if (splash_) splash_->close();

@@ -19,6 +19,7 @@
 #include "monitor/ui/check_progress.h"
 #include "monitor/ui/main_window.h"
 #include "monitor/ui/qt_seams.h"
+#include "monitor/ui/site_editor.h"
 #include "monitor/ui/splash_window.h"
 
 namespace ossivant {
@@ -56,11 +57,15 @@ public:
     Settings& settings() { return settings_; }
     SiteTable& sites() { return sites_; }
     frmSplash* splash() const { return splash_; }
+    frmSiteEditor& siteEditor() { return *siteEditor_; }
     const QString& helpFile() const { return helpFile_; }
 
 private:
     void finishStart();
     void showAbout();
+    // What the main window does while one of its dialogs is open.
+    void dialogOpened();
+    void dialogClosed();
 
     QString programDir_;
     const Clock& clock_;
@@ -79,6 +84,7 @@ private:
     frmMain main_;
     CheckProgressWindow progress_;
     std::unique_ptr<CheckEngine> engine_;
+    std::unique_ptr<frmSiteEditor> siteEditor_;
     QPointer<frmSplash> splash_;
     QElapsedTimer startTime_;
     QString helpFile_;

@@ -1,7 +1,9 @@
 // Whole user flows through the monitor's main window, on the offscreen platform.
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -239,6 +241,44 @@ TEST_F(MainWindowTest, MinimisingHidesIntoTheTrayOnlyWhenThereIsOne) {
         }
         stop();
     }
+}
+
+// New from the keyboard, then Edit of the new row with Enter: the editor holds
+// the main window while it is open and the list follows what it stored.
+TEST_F(MainWindowTest, NewAndEditThroughTheSiteEditor) {
+    markStarted();
+    storeSite("first.test", 0, "192.0.2.7", 45);
+    start();
+    frmSiteEditor& editor = app->siteEditor();
+    main().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
+    QTest::keyClick(list(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(editor.isVisible());
+    EXPECT_FALSE(editor.EditMode());
+    EXPECT_EQ(editor.CurrentSite(), 2);
+    EXPECT_FALSE(main().isEnabled());
+    QTest::keyClicks(editor.findChild<QLineEdit*>("txtURL"), "second.test");
+    editor.cmdOK_Click();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_TRUE(main().isEnabled());
+    EXPECT_EQ(rowIndexes(), QStringList({"1", "2"}));
+    EXPECT_EQ(list()->currentItem(), rowOf(2));  // the new site is selected
+    EXPECT_EQ(rowOf(2)->text(1), "http://second.test");
+
+    list()->setCurrentItem(rowOf(1));
+    main().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main()));
+    QTest::keyClick(list(), Qt::Key_Return);
+    ASSERT_TRUE(editor.isVisible());
+    EXPECT_TRUE(editor.EditMode());
+    EXPECT_EQ(editor.CurrentSite(), 1);
+    EXPECT_EQ(editor.findChild<QLineEdit*>("txtURL")->text(), "first.test");
+    EXPECT_EQ(editor.findChild<QLineEdit*>("txtIP4")->text(), "7");
+    EXPECT_EQ(editor.findChild<QLineEdit*>("txtTimeOut")->text(), "45");
+    EXPECT_FALSE(editor.findChild<QCheckBox*>("chkEnable")->isChecked());
+    editor.cmdCancel_Click();
+    EXPECT_TRUE(main().isEnabled());
+    EXPECT_EQ(app->sites()[1].TimeOut, 45);
 }
 
 TEST_F(MainWindowTest, DeleteAsksThenRemovesTheSiteAndRefills) {
