@@ -30,6 +30,8 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
     : programDir_(std::move(programDir)),
       clock_(clock),
       access_(registry),
+      folders_(seams.folders ? *seams.folders : ownFolders_),
+      ownMessageBoxes_(seams.messages == nullptr),
       messages_(seams.messages ? *seams.messages : ownMessages_),
       store_(access_, sites_, messages_),
       ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
@@ -54,6 +56,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
                         : std::function<bool()>([this] { return StartTourProgram(programDir_); });
     commands.about = [this] { showAbout(); };
     commands.exitProgram = [this] { ExitProgram(); };
+    commands.options = [this] { showOptions(); };
     main_.setCommands(std::move(commands));
 }
 
@@ -118,6 +121,31 @@ void MonitorApp::showAbout() {
     });
 }
 
+void MonitorApp::showOptions() {
+    if (!options_) {
+        OptionsHooks hooks;
+        hooks.onOpened = [this] {
+            main_.SetAutoCheckTimerEnabled(false);
+            main_.setEnabled(false);
+        };
+        hooks.onTimersChanged = [this](const QDateTime& next) {
+            engine_->state().NextCheckTime = next;
+            main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
+        };
+        hooks.onClosed = [this] {
+            main_.setEnabled(true);
+            main_.raise();
+            main_.activateWindow();
+            main_.SetAutoCheckTimerEnabled(true);
+        };
+        options_ = std::make_unique<frmOptions>(
+            &main_, settings_, access_, ownMessageBoxes_ ? optionsMessages_ : messages_, folders_,
+            clock_, programDir_, std::move(hooks));
+        optionsMessages_.setParent(options_.get());
+    }
+    options_->Open();
+}
+
 void MonitorApp::ExitProgram() {
     if (exited_) return;
     exited_ = true;
@@ -125,6 +153,7 @@ void MonitorApp::ExitProgram() {
     progress_.Close();
     main_.close();
     if (splash_) splash_->close();
+    if (options_) options_->hide();
     main_.closeWaitWindow();
     QCoreApplication::quit();
 }

@@ -18,6 +18,7 @@
 #include "monitor/store/site_table.h"
 #include "monitor/ui/check_progress.h"
 #include "monitor/ui/main_window.h"
+#include "monitor/ui/options_dialog.h"
 #include "monitor/ui/qt_seams.h"
 #include "monitor/ui/splash_window.h"
 
@@ -27,6 +28,7 @@ namespace ossivant {
 // gets the real thing; tests put fakes in.
 struct MonitorSeams {
     MessageBox* messages = nullptr;   // QMessageBox over the main window
+    FolderDialog* folders = nullptr;  // the desktop's folder dialog
     Shell* shell = nullptr;           // the desktop's viewers
     AlertSender* alerts = nullptr;    // the hand-off library of the program folder
     TransferControl* inet = nullptr;  // the HTTP transfer control
@@ -56,16 +58,23 @@ public:
     Settings& settings() { return settings_; }
     SiteTable& sites() { return sites_; }
     frmSplash* splash() const { return splash_; }
+    // The options dialog, once the Options command has made it.
+    frmOptions* options() const { return options_.get(); }
     const QString& helpFile() const { return helpFile_; }
 
 private:
     void finishStart();
     void showAbout();
+    void showOptions();
 
     QString programDir_;
     const Clock& clock_;
     RegistryAccess access_;
     QtMessageBox ownMessages_;
+    QtMessageBox optionsMessages_;  // over the dialog: the main window is disabled meanwhile
+    QtFolderDialog ownFolders_;
+    FolderDialog& folders_;
+    bool ownMessageBoxes_ = true;
     DesktopShell ownShell_;
     MessageBox& messages_;
     Settings settings_;
@@ -79,6 +88,7 @@ private:
     frmMain main_;
     CheckProgressWindow progress_;
     std::unique_ptr<CheckEngine> engine_;
+    std::unique_ptr<frmOptions> options_;
     QPointer<frmSplash> splash_;
     QElapsedTimer startTime_;
     QString helpFile_;

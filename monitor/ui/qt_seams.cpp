@@ -1,6 +1,7 @@
 #include "monitor/ui/qt_seams.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
@@ -61,6 +62,10 @@ int DesktopShell::openDocument(const QString& target) {
     const QUrl url =
         address ? QUrl(target) : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
     return QDesktopServices::openUrl(url) ? kOpened : kErrNoAssociation;
+}
+
+QString QtFolderDialog::browseFolder(QWidget* owner, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
 }
 
 }  // namespace ossivant

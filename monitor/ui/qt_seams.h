@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/shell.h"
 
@@ -27,6 +28,13 @@ private:
 class DesktopShell final : public Shell {
 public:
     int openDocument(const QString& target) override;
+};
+
+// The folder browser as the desktop's folder dialog: folders only, and only
+// those of the file system.
+class QtFolderDialog final : public FolderDialog {
+public:
+    QString browseFolder(QWidget* owner, const QString& title, const QString& start) override;
 };
 
 }  // namespace ossivant
