@@ -138,9 +138,9 @@ void MonitorApp::showOptions() {
             main_.activateWindow();
             main_.SetAutoCheckTimerEnabled(true);
         };
-        options_ = std::make_unique<frmOptions>(
-            &main_, settings_, access_, ownMessageBoxes_ ? optionsMessages_ : messages_, folders_,
-            clock_, programDir_, std::move(hooks));
+        options_ = std::make_unique<frmOptions>(&main_, settings_, access_,
+                                                ownMessageBoxes_ ? optionsMessages_ : messages_,
+                                                folders_, clock_, programDir_, std::move(hooks));
         optionsMessages_.setParent(options_.get());
     }
     options_->Open();

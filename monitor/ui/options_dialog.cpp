@@ -30,12 +30,12 @@ const QString kIntegersOnly = QStringLiteral("You can only enter Integers in thi
 const QString kMaxFilesMinimum =
     QStringLiteral("A minimum of 1 is required in the maximum log fiels field.");
 const QString kMaxFilesMaximum = QStringLiteral("A maximum of 3000 can be set in this field.");
-const QString kMaxFilesHigh = QStringLiteral(
-    "A number beyond 25 is very high and defeats the purpose of disk conservation.");
+const QString kMaxFilesHigh =
+    QStringLiteral("A number beyond 25 is very high and defeats the purpose of disk conservation.");
 const QString kMaxFilesSmaller =
     QStringLiteral("Would you like to change the number to a smaller number?");
-const QString kIntervalAboveWarning = QStringLiteral(
-    "The Auto-Check Interval must be greater than the Warning Alert Interval.");
+const QString kIntervalAboveWarning =
+    QStringLiteral("The Auto-Check Interval must be greater than the Warning Alert Interval.");
 const QString kIntervalRange =
     QStringLiteral("Time Interval has to be between 5 minutes and 1425 minutes.");
 const QString kWarningBelowInterval =
@@ -98,7 +98,9 @@ std::int32_t RoundHalfEven(double value) {
     return static_cast<std::int32_t>(rounded);
 }
 
-QString SendLogFolder() { return QString::fromStdString(handoff::DefaultSpoolDir()); }
+QString SendLogFolder() {
+    return QString::fromStdString(handoff::DefaultSpoolDir());
+}
 
 frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& registry,
                        MessageBox& messages, FolderDialog& folders, const Clock& clock,
@@ -125,8 +127,7 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
         connect(option, &QRadioButton::toggled, this, [this](bool on) {
             if (on) applyLogPeriod();
         });
-    connect(u.chkDiskMaxLogFiles, &QCheckBox::toggled, this,
-            &frmOptions::chkDiskMaxLogFiles_Click);
+    connect(u.chkDiskMaxLogFiles, &QCheckBox::toggled, this, &frmOptions::chkDiskMaxLogFiles_Click);
     connect(u.cmdLogDirBrowse, &QPushButton::clicked, this, &frmOptions::cmdLogDirBrowse_Click);
     connect(u.cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
     connect(u.cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
@@ -234,8 +235,8 @@ void frmOptions::keepNumeric(QLineEdit* box) {
             kept.remove(kept.indexOf(QLatin1Char('.')), 1);
             message = box == ui_->txtTimerWarning ? kWarningRange : kIntegersOnly;
         } else {
-            kept = PlainNumber(QLocale::c().toDouble(text.trimmed().replace(
-                QLatin1Char('+'), QString())));
+            kept = PlainNumber(
+                QLocale::c().toDouble(text.trimmed().replace(QLatin1Char('+'), QString())));
         }
     } else {
         for (const QChar c : text) {
@@ -257,15 +258,14 @@ void frmOptions::keepNumeric(QLineEdit* box) {
 void frmOptions::applyLogPeriod() {
     auto& u = *ui_;
     if (u.optNoLogs->isChecked()) {
-        for (QWidget* w : std::initializer_list<QWidget*>{u.txtLogPath, u.txtMaxLogFiles,
-                                                           u.cmdLogDirBrowse, u.chkDiskMaxLogFiles,
-                                                           u.chkDiskNoLogDisabled})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{u.txtLogPath, u.txtMaxLogFiles, u.cmdLogDirBrowse,
+                                             u.chkDiskMaxLogFiles, u.chkDiskNoLogDisabled})
             w->setEnabled(false);
         return;
     }
     for (QWidget* w : std::initializer_list<QWidget*>{u.cmdLogDirBrowse, u.txtLogPath,
-                                                       u.chkDiskMaxLogFiles,
-                                                       u.chkDiskNoLogDisabled})
+                                                      u.chkDiskMaxLogFiles, u.chkDiskNoLogDisabled})
         w->setEnabled(true);
     chkDiskMaxLogFiles_Click();
 }
@@ -485,7 +485,9 @@ void frmOptions::cmdOK_Click() {
     Form_Unload();
 }
 
-void frmOptions::cmdCancel_Click() { Form_Unload(); }
+void frmOptions::cmdCancel_Click() {
+    Form_Unload();
+}
 
 void frmOptions::cmdTestAlert_Click() {
     if (refusedTarget_ == ui_->cmdTestAlert) {
@@ -515,10 +517,10 @@ void frmOptions::cmdTestAlert_Click() {
                            .arg(QLatin1StringView(kHandOffLibraryName), programDir_),
                        MsgButtons::Ok, MsgIcon::Warning);
     } else {
-        messages_.show(QStringLiteral("The hand-off of the test alert failed (error %1).")
-                               .arg(result) +
-                           kCrLf2 + QStringLiteral("The send log lies in %1.").arg(log),
-                       MsgButtons::Ok, MsgIcon::Warning);
+        messages_.show(
+            QStringLiteral("The hand-off of the test alert failed (error %1).").arg(result) +
+                kCrLf2 + QStringLiteral("The send log lies in %1.").arg(log),
+            MsgButtons::Ok, MsgIcon::Warning);
     }
 }
 
@@ -535,7 +537,9 @@ void frmOptions::closeEvent(QCloseEvent* event) {
     Form_Unload();
 }
 
-void frmOptions::reject() { cmdCancel_Click(); }
+void frmOptions::reject() {
+    cmdCancel_Click();
+}
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     auto& u = *ui_;

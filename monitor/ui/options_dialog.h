@@ -51,8 +51,8 @@ class frmOptions final : public QDialog {
 
 public:
     frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& registry,
-               MessageBox& messages, FolderDialog& folders, const Clock& clock,
-               QString programDir, OptionsHooks hooks);
+               MessageBox& messages, FolderDialog& folders, const Clock& clock, QString programDir,
+               OptionsHooks hooks);
     ~frmOptions() override;
 
     // Form_Load over the current settings, page 1, then shown over the main
