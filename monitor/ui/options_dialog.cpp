@@ -176,6 +176,7 @@ void frmOptions::Form_Load() {
     u.txtMgrName->setText(s.ManagerName);
     u.txtSMTP->setText(s.ManagerSMTP);
     u.txtLogPath->setText(s.LogPath);
+    u.txtLogPath->setCursorPosition(0);  // a long path shows its start
 
     u.chkDiskMaxLogFiles->setChecked(s.DiskLogMaxFiles != 0);
     u.chkDiskNoLogDisabled->setChecked(s.DiskLogDisabled != 0);
