@@ -141,7 +141,15 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
     u.tabOptions->installEventFilter(this);
 }
 
-frmOptions::~frmOptions() = default;
+frmOptions::~frmOptions() {
+    // The controls go later, in the base destructor, and the focus leaving
+    // them must not reach this part of the dialog any more.
+    disconnect(qApp, nullptr, this, nullptr);
+    for (QObject* watched : std::initializer_list<QObject*>{
+             ui_->txtTimerInterval, ui_->txtTimerWarning, ui_->txtMgrEmail, ui_->txtSMTP,
+             ui_->txtSMTPPort, ui_->txtMaxLogFiles, ui_->tabOptions->tabBar(), ui_->tabOptions})
+        watched->removeEventFilter(this);
+}
 
 void frmOptions::Open() {
     if (open_) {
@@ -225,7 +233,6 @@ void frmOptions::tabOptions_Click(int index) {
 }
 
 void frmOptions::keepNumeric(QLineEdit* box) {
-    if (rewriting_) return;
     const QString text = box->text();
     QString kept;
     QString message;
@@ -236,8 +243,9 @@ void frmOptions::keepNumeric(QLineEdit* box) {
             kept.remove(kept.indexOf(QLatin1Char('.')), 1);
             message = box == ui_->txtTimerWarning ? kWarningRange : kIntegersOnly;
         } else {
-            kept = PlainNumber(
-                QLocale::c().toDouble(text.trimmed().replace(QLatin1Char('+'), QString())));
+            const double value =
+                QLocale::c().toDouble(text.trimmed().replace(QLatin1Char('+'), QString()));
+            kept = std::isfinite(value) ? PlainNumber(value) : text;  // "1e999" stays as typed
         }
     } else {
         for (const QChar c : text) {
@@ -248,8 +256,8 @@ void frmOptions::keepNumeric(QLineEdit* box) {
         }
     }
     if (kept != text) {
-        // The rewritten text is checked again (a removed "." may leave a text
-        // with leading zeros), but without a second round of beeps.
+        // The rewritten text comes through here once more (a removed "." may
+        // leave leading zeros); it is numeric by then, so nothing beeps twice.
         box->setText(kept);
     }
     for (int i = 0; i < removed; ++i) beep_();

@@ -122,7 +122,6 @@ private:
     QString pathBeforeBrowse_;
     bool open_ = false;
     bool validating_ = false;
-    bool rewriting_ = false;
     // The button whose press was refused by a check: its click is dropped.
     QWidget* refusedTarget_ = nullptr;
 };
