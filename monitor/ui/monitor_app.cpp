@@ -30,6 +30,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
     : programDir_(std::move(programDir)),
       clock_(clock),
       access_(registry),
+      folders_(seams.folders ? *seams.folders : ownFolders_),
       messages_(seams.messages ? *seams.messages : ownMessages_),
       store_(access_, sites_, messages_),
       ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
@@ -63,6 +64,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
         siteEditor_->OpenEdit(site, before);
     };
     commands.exitProgram = [this] { ExitProgram(); };
+    commands.options = [this] { showOptions(); };
     main_.setCommands(std::move(commands));
 }
 
@@ -139,6 +141,21 @@ void MonitorApp::dialogClosed() {
     main_.SetAutoCheckTimerEnabled(true);
 }
 
+void MonitorApp::showOptions() {
+    if (!options_) {
+        OptionsHooks hooks;
+        hooks.onOpened = [this] { dialogOpened(); };
+        hooks.onTimersChanged = [this](const QDateTime& next) {
+            engine_->state().NextCheckTime = next;
+            main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
+        };
+        hooks.onClosed = [this] { dialogClosed(); };
+        options_ = std::make_unique<frmOptions>(&main_, settings_, access_, messages_, folders_,
+                                                clock_, programDir_, std::move(hooks));
+    }
+    options_->Open();
+}
+
 void MonitorApp::ExitProgram() {
     if (exited_) return;
     exited_ = true;
@@ -146,6 +163,7 @@ void MonitorApp::ExitProgram() {
     siteEditor_->close();
     progress_.Close();
     main_.close();
+    if (options_) options_->hide();
     if (splash_) splash_->close();
     main_.closeWaitWindow();
     QCoreApplication::quit();

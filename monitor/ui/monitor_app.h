@@ -18,6 +18,7 @@
 #include "monitor/store/site_table.h"
 #include "monitor/ui/check_progress.h"
 #include "monitor/ui/main_window.h"
+#include "monitor/ui/options_dialog.h"
 #include "monitor/ui/qt_seams.h"
 #include "monitor/ui/site_editor.h"
 #include "monitor/ui/splash_window.h"
@@ -28,6 +29,7 @@ namespace ossivant {
 // gets the real thing; tests put fakes in.
 struct MonitorSeams {
     MessageBox* messages = nullptr;   // QMessageBox over the main window
+    FolderDialog* folders = nullptr;  // the desktop's folder dialog
     Shell* shell = nullptr;           // the desktop's viewers
     AlertSender* alerts = nullptr;    // the hand-off library of the program folder
     TransferControl* inet = nullptr;  // the HTTP transfer control
@@ -58,6 +60,8 @@ public:
     SiteTable& sites() { return sites_; }
     frmSplash* splash() const { return splash_; }
     frmSiteEditor& siteEditor() { return *siteEditor_; }
+    // The options dialog, once the Options command has made it.
+    frmOptions* options() const { return options_.get(); }
     const QString& helpFile() const { return helpFile_; }
 
 private:
@@ -66,11 +70,14 @@ private:
     // What the main window does while one of its dialogs is open.
     void dialogOpened();
     void dialogClosed();
+    void showOptions();
 
     QString programDir_;
     const Clock& clock_;
     RegistryAccess access_;
     QtMessageBox ownMessages_;
+    QtFolderDialog ownFolders_;
+    FolderDialog& folders_;
     DesktopShell ownShell_;
     MessageBox& messages_;
     Settings settings_;
@@ -85,6 +92,7 @@ private:
     CheckProgressWindow progress_;
     std::unique_ptr<CheckEngine> engine_;
     std::unique_ptr<frmSiteEditor> siteEditor_;
+    std::unique_ptr<frmOptions> options_;
     QPointer<frmSplash> splash_;
     QElapsedTimer startTime_;
     QString helpFile_;

@@ -1,6 +1,8 @@
 #include "monitor/ui/qt_seams.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
@@ -42,7 +44,14 @@ QMessageBox::Icon IconFor(MsgIcon icon) {
 }  // namespace
 
 MsgAnswer QtMessageBox::show(const QString& text, MsgButtons buttons, MsgIcon icon) {
-    QMessageBox box(IconFor(icon), kProgramTitle, text, ButtonsFor(buttons), parent_);
+    // A box over a disabled window would be disabled with it: while a dialog
+    // holds the main window, the box goes over the window in use.
+    QWidget* owner = parent_;
+    if (QWidget* active = QApplication::activeWindow(); active && active->isEnabled())
+        owner = active;
+    else if (owner && !owner->isEnabled())
+        owner = nullptr;
+    QMessageBox box(IconFor(icon), kProgramTitle, text, ButtonsFor(buttons), owner);
     switch (box.exec()) {
         case QMessageBox::Yes:
             return MsgAnswer::Yes;
@@ -61,6 +70,10 @@ int DesktopShell::openDocument(const QString& target) {
     const QUrl url =
         address ? QUrl(target) : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
     return QDesktopServices::openUrl(url) ? kOpened : kErrNoAssociation;
+}
+
+QString QtFolderDialog::browseFolder(QWidget* owner, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
 }
 
 }  // namespace ossivant

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/shell.h"
 
@@ -11,8 +12,8 @@ namespace ossivant {
 // The program title every message box carries.
 inline const QString kProgramTitle = QStringLiteral("Ossivant");
 
-// Message boxes as QMessageBox, modal to the given window (or to the
-// application when it is gone).
+// Message boxes as QMessageBox, over the window in use: the given window, or
+// the dialog that holds it disabled, or none.
 class QtMessageBox final : public MessageBox {
 public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
@@ -27,6 +28,13 @@ private:
 class DesktopShell final : public Shell {
 public:
     int openDocument(const QString& target) override;
+};
+
+// The folder browser as the desktop's folder dialog: folders only, and only
+// those of the file system.
+class QtFolderDialog final : public FolderDialog {
+public:
+    QString browseFolder(QWidget* owner, const QString& title, const QString& start) override;
 };
 
 }  // namespace ossivant
