@@ -1,0 +1,71 @@
+// scrollet LOG-FILE            shows the check log in a window
+// scrollet LOG-FILE HTML-FILE  writes the log's HTML copy and ends, without a window
+//
+// Exit codes: 0 done, 1 the log could not be read or the copy not written,
+// 2 wrong command line.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <cstdio>
+
+#include "scrollet/check_log_reader.h"
+#include "scrollet/log_html.h"
+#include "scrollet/log_window.h"
+
+using namespace ossivant::scrollet;
+
+namespace {
+
+void PrintError(const QString& text) {
+    std::fprintf(stderr, "scrollet: %s\n", text.toLocal8Bit().constData());
+}
+
+int WriteHtmlCopy(const QString& logPath, const QString& htmlPath) {
+    const LoadedLog loaded = LoadCheckLog(logPath);
+    if (!loaded.ok) {
+        PrintError(loaded.error);
+        return 1;
+    }
+    const QByteArray html = LogToHtml(loaded.log, QFileInfo(logPath).fileName()).toUtf8();
+    QSaveFile out(htmlPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(html) != html.size() || !out.commit()) {
+        PrintError(QStringLiteral("%1 cannot be written: %2.").arg(htmlPath, out.errorString()));
+        return 1;
+    }
+    return 0;
+}
+
+int ShowLog(const QString& logPath) {
+    const LoadedLog loaded = LoadCheckLog(logPath);
+    if (!loaded.ok) {
+        QMessageBox::critical(nullptr, QStringLiteral("Scrollet"), loaded.error);
+        return 1;
+    }
+    const auto window =
+        MakeLogWindow(logPath, LogToHtml(loaded.log, QFileInfo(logPath).fileName()));
+    window->show();
+    return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: scrollet LOG-FILE [HTML-FILE]\n");
+        return 2;
+    }
+    // Taken before Qt sees the command line, which it would search for its
+    // own options.
+    const QString logPath = QFile::decodeName(argv[1]);
+    if (argc == 3) {
+        // No window and no display: the copy is made under CI and from scripts.
+        const QString htmlPath = QFile::decodeName(argv[2]);
+        QCoreApplication app(argc, argv);
+        return WriteHtmlCopy(logPath, htmlPath);
+    }
+    QApplication app(argc, argv);
+    return ShowLog(logPath);
+}
