@@ -103,7 +103,7 @@ ParsedLog ParseCheckLog(const QByteArray& bytes) {
             open->kind = kind;
             open->startTime = time;
             ++log.logLines;
-        } else if (line == kEndLine && open) {
+        } else if (line == kEndLine && open && open->kind != CycleKind::Unstarted) {
             open->ended = true;
             open = nullptr;
             ++log.logLines;
@@ -114,8 +114,8 @@ ParsedLog ParseCheckLog(const QByteArray& bytes) {
             openUnstarted()->entries.push_back(std::move(entry));
             ++log.logLines;
         } else {
-            // An end line with no cycle open is out of place: it is shown
-            // with the damaged lines rather than taken as a cycle's end.
+            // An end line outside a started cycle is out of place: it is
+            // shown with the damaged lines rather than taken as an end.
             LogEntry entry;
             entry.damaged = true;
             entry.lineNumber = lineNumber;

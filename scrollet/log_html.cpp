@@ -13,7 +13,7 @@ const char kStyleSheet[] =
     "body { font-family: sans-serif; color: #1a1a1a; background-color: #ffffff; margin: 12px; }\n"
     "h1 { font-size: 150%; margin: 0 0 8px 0; }\n"
     "h2 { font-size: 115%; margin: 18px 0 6px 0; }\n"
-    "table { border-collapse: collapse; border: 1px solid #b0b0b0; }\n"
+    "table { border-collapse: collapse; border: 1px solid #b0b0b0; margin-bottom: 10px; }\n"
     "th, td { border: 1px solid #b0b0b0; padding: 3px 8px; vertical-align: top; "
     "text-align: left; }\n"
     "th { background-color: #e4e4e4; }\n"
