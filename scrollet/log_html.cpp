@@ -1,6 +1,7 @@
 #include "scrollet/log_html.h"
 
 #include <QLatin1StringView>
+#include <functional>
 
 #include "scrollet/log_summary.h"
 
@@ -207,9 +208,11 @@ QString RenderLogText(QStringView text) {
     return out;
 }
 
-QString LogToHtml(const ParsedLog& log, const QString& fileName) {
+void RenderLogHtml(const ParsedLog& log, const QString& fileName,
+                   const std::function<void(const QString&)>& sink) {
+    // Handed over a piece at a time, so that a large log's copy never has
+    // to be held whole.
     QString out;
-    out.reserve(4096 + static_cast<qsizetype>(log.logLines) * 400);
     const QString name = EscapeHtml(fileName);
     out += QLatin1StringView(
                "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Check log ") +
@@ -217,9 +220,21 @@ QString LogToHtml(const ParsedLog& log, const QString& fileName) {
            QLatin1StringView("</style>\n</head>\n<body>\n<h1>Check log ") + name +
            QLatin1StringView("</h1>\n");
     AppendSummary(out, Summarize(log));
-    for (const CheckCycle& cycle : log.cycles) AppendCycle(out, cycle);
+    for (const CheckCycle& cycle : log.cycles) {
+        AppendCycle(out, cycle);
+        if (out.size() >= 64 * 1024) {
+            sink(out);
+            out.clear();
+        }
+    }
     out += QLatin1StringView("</body>\n</html>\n");
-    return out;
+    sink(out);
+}
+
+QString LogToHtml(const ParsedLog& log, const QString& fileName) {
+    QString html;
+    RenderLogHtml(log, fileName, [&html](const QString& piece) { html += piece; });
+    return html;
 }
 
 }  // namespace ossivant::scrollet

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "scrollet/check_log_reader.h"
 
@@ -24,5 +25,9 @@ QString RenderLogText(QStringView text);
 
 // The whole document; `fileName` names the log in its title and heading.
 QString LogToHtml(const ParsedLog& log, const QString& fileName);
+
+// The same document handed to `sink` in consecutive pieces.
+void RenderLogHtml(const ParsedLog& log, const QString& fileName,
+                   const std::function<void(const QString&)>& sink);
 
 }  // namespace ossivant::scrollet

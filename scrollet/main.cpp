@@ -29,9 +29,15 @@ int WriteHtmlCopy(const QString& logPath, const QString& htmlPath) {
         PrintError(loaded.error);
         return 1;
     }
-    const QByteArray html = LogToHtml(loaded.log, QFileInfo(logPath).fileName()).toUtf8();
     QSaveFile out(htmlPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(html) != html.size() || !out.commit()) {
+    bool written = out.open(QIODevice::WriteOnly);
+    if (written) {
+        RenderLogHtml(loaded.log, QFileInfo(logPath).fileName(), [&](const QString& piece) {
+            const QByteArray bytes = piece.toUtf8();
+            written = written && out.write(bytes) == bytes.size();
+        });
+    }
+    if (!written || !out.commit()) {
         PrintError(QStringLiteral("%1 cannot be written: %2.").arg(htmlPath, out.errorString()));
         return 1;
     }

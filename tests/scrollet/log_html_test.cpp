@@ -133,5 +133,27 @@ TEST(ScrolletHtmlTest, SummaryCountsChecksAndListsDownSitesOnce) {
                     .contains(QLatin1StringView("No site went down.")));
 }
 
+TEST(ScrolletHtmlTest, DocumentInPiecesIsTheWholeDocument) {
+    QByteArray big;
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        big += "[START CHECK: AUTO - t" + QByteArray::number(cycle) + "]\r\n";
+        for (int site = 0; site < 10; ++site)
+            big += "d,http://s" + QByteArray::number(site) + ".example,OK,0,a<BR>b,1\r\n";
+        big += "[END CHECK]\r\n";
+    }
+    for (const QByteArray& bytes : {QByteArray(kLog), big}) {
+        const ParsedLog log = ParseCheckLog(bytes);
+        QString joined;
+        int pieces = 0;
+        RenderLogHtml(log, QStringLiteral("x.ovl"), [&](const QString& piece) {
+            joined += piece;
+            ++pieces;
+        });
+        EXPECT_EQ(joined, LogToHtml(log, QStringLiteral("x.ovl")));
+        EXPECT_TRUE(joined.endsWith(QLatin1StringView("</body>\n</html>\n")));
+        EXPECT_EQ(pieces > 1, bytes.size() > 100'000) << pieces;
+    }
+}
+
 }  // namespace
 }  // namespace ossivant::scrollet
