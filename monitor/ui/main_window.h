@@ -12,6 +12,7 @@
 #include "monitor/platform/shell.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
+#include "monitor/store/site_list_transfer.h"
 #include "monitor/store/site_store.h"
 #include "monitor/store/site_table.h"
 #include "monitor/ui/icons.h"
@@ -66,7 +67,8 @@ class frmMain final : public QMainWindow,
                       public SiteRows,
                       public StatusPanels,
                       public MenuCommands,
-                      public MainWindowShell {
+                      public MainWindowShell,
+                      public SiteListScreen {
     Q_OBJECT
 
 public:
@@ -129,6 +131,15 @@ public:
     void Beep() override;
     void NotifySiteDown(const QString& site, const QString& result) override;
 
+    // --- export and import: the wait window over the held main window -----
+    void holdWindow(const QString& caption, const QString& text, bool barVisible,
+                    std::int32_t maximum) override;
+    void setProgressText(const QString& text, bool barVisible, std::int32_t maximum) override;
+    void setProgress(std::int32_t value) override;
+    void releaseWindow() override;
+    void clearList() override;
+    void refillList() override;
+
     // The texts of the status bar panels 1 to 3, or of the notice (0).
     QString panelText(int panel) const;
 
@@ -175,6 +186,7 @@ private:
     QAction* mPopRestore = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<WaitWindow> wait_;
+    QString waitCaption_;
     bool exiting_ = false;
 };
 

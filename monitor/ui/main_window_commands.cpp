@@ -1,9 +1,11 @@
 // frmMain: the menu commands and the check engine's view of the window.
 #include <QApplication>
 #include <QMenu>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "monitor/store/open_document.h"
 #include "monitor/ui/main_window.h"
@@ -187,6 +189,60 @@ void frmMain::NotifySiteDown(const QString& site, const QString& result) {
     if (tray_->isVisible())
         tray_->showMessage(kProgramTitle + QStringLiteral(": ") + kSiteDownTitle,
                            site + QLatin1Char('\n') + result, QSystemTrayIcon::Warning, 15000);
+}
+
+// --- export and import ---------------------------------------------------------
+
+namespace {
+
+void SetBar(QProgressBar* bar, bool visible, std::int32_t maximum) {
+    // A range of 0..0 would make the bar a busy indicator.
+    bar->setRange(0, std::max<std::int32_t>(maximum, 1));
+    bar->setValue(0);
+    bar->setVisible(visible);
+}
+
+}  // namespace
+
+void frmMain::holdWindow(const QString& caption, const QString& text, bool barVisible,
+                         std::int32_t maximum) {
+    setEnabled(false);
+    SetAutoCheckTimerEnabled(false);
+    waitCaption_ = caption;
+    WaitWindow& wait = waitWindow();
+    wait.showProgress(text, caption);
+    SetBar(wait.progressBar(), barVisible, maximum);
+}
+
+void frmMain::setProgressText(const QString& text, bool barVisible, std::int32_t maximum) {
+    WaitWindow& wait = waitWindow();
+    wait.showProgress(text, waitCaption_);
+    SetBar(wait.progressBar(), barVisible, maximum);
+}
+
+void frmMain::setProgress(std::int32_t value) {
+    WaitWindow& wait = waitWindow();
+    wait.progressBar()->setValue(value);
+    wait.raise();
+    // Repaints only: the operator's input waits until the command is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void frmMain::releaseWindow() {
+    // Closing the wait window gives the main window and its checks back.
+    if (wait_) {
+        wait_->progressBar()->hide();
+        wait_->close();
+    }
+}
+
+void frmMain::clearList() {
+    ui_->lvwMain->clear();
+    rows_.clear();
+}
+
+void frmMain::refillList() {
+    Display_lvwMainEx(QString());
 }
 
 }  // namespace ossivant

@@ -31,6 +31,8 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       clock_(clock),
       access_(registry),
       folders_(seams.folders ? *seams.folders : ownFolders_),
+      files_(seams.files ? *seams.files : ownFiles_),
+      launcher_(seams.launcher ? *seams.launcher : ownLauncher_),
       messages_(seams.messages ? *seams.messages : ownMessages_),
       store_(access_, sites_, messages_),
       ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
@@ -65,6 +67,16 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
     };
     commands.exitProgram = [this] { ExitProgram(); };
     commands.options = [this] { showOptions(); };
+    siteList_ = std::make_unique<SiteListTransfer>(
+        SiteListParts{access_, store_, sites_, messages_, files_, main_, clock_}, &main_);
+    commands.exportList = [this] { siteList_->ExportList(); };
+    commands.importList = [this] { siteList_->ImportList(); };
+    logCommands_ =
+        std::make_unique<LogCommands>(LogCommandParts{settings_, log_, access_, messages_, files_,
+                                                      launcher_, clock_, programDir_},
+                                      &main_);
+    commands.openLog = [this] { logCommands_->mnuLog_Open_Click(); };
+    commands.viewCurrentLog = [this] { logCommands_->mnuLogs_ViewCur_Click(); };
     main_.setCommands(std::move(commands));
 }
 

@@ -11,9 +11,11 @@
 #include "monitor/platform/registry.h"
 #include "monitor/platform/transfer_control.h"
 #include "monitor/report/check_log.h"
+#include "monitor/report/log_commands.h"
 #include "monitor/report/send_email.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
+#include "monitor/store/site_list_transfer.h"
 #include "monitor/store/site_store.h"
 #include "monitor/store/site_table.h"
 #include "monitor/ui/check_progress.h"
@@ -28,12 +30,14 @@ namespace ossivant {
 // What the windowed monitor uses of the outside world. Each member left empty
 // gets the real thing; tests put fakes in.
 struct MonitorSeams {
-    MessageBox* messages = nullptr;   // QMessageBox over the main window
-    FolderDialog* folders = nullptr;  // the desktop's folder dialog
-    Shell* shell = nullptr;           // the desktop's viewers
-    AlertSender* alerts = nullptr;    // the hand-off library of the program folder
-    TransferControl* inet = nullptr;  // the HTTP transfer control
-    std::function<bool()> startTour;  // the tour program of the program folder
+    MessageBox* messages = nullptr;       // QMessageBox over the main window
+    FolderDialog* folders = nullptr;      // the desktop's folder dialog
+    FileDialogs* files = nullptr;         // the desktop's open and save dialogs
+    ProgramLauncher* launcher = nullptr;  // programs of the program folder, detached
+    Shell* shell = nullptr;               // the desktop's viewers
+    AlertSender* alerts = nullptr;        // the hand-off library of the program folder
+    TransferControl* inet = nullptr;      // the HTTP transfer control
+    std::function<bool()> startTour;      // the tour program of the program folder
     std::function<bool()> trayAvailable;
 };
 
@@ -79,6 +83,10 @@ private:
     QtFolderDialog ownFolders_;
     FolderDialog& folders_;
     DesktopShell ownShell_;
+    QtFileDialogs ownFiles_;
+    FileDialogs& files_;
+    DetachedLauncher ownLauncher_;
+    ProgramLauncher& launcher_;
     MessageBox& messages_;
     Settings settings_;
     SiteTable sites_;
@@ -91,6 +99,8 @@ private:
     frmMain main_;
     CheckProgressWindow progress_;
     std::unique_ptr<CheckEngine> engine_;
+    std::unique_ptr<SiteListTransfer> siteList_;
+    std::unique_ptr<LogCommands> logCommands_;
     std::unique_ptr<frmSiteEditor> siteEditor_;
     std::unique_ptr<frmOptions> options_;
     QPointer<frmSplash> splash_;

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 namespace ossivant {
@@ -74,6 +75,22 @@ int DesktopShell::openDocument(const QString& target) {
 
 QString QtFolderDialog::browseFolder(QWidget* owner, const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
+
+QString QtFileDialogs::openFile(QWidget* owner, const QString& title, const QString& startFolder,
+                                const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, title, startFolder, filter);
+}
+
+QString QtFileDialogs::saveFile(QWidget* owner, const QString& title, const QString& startFolder,
+                                const QString& suggestedName, const QString& filter) {
+    const QString start =
+        startFolder.isEmpty() ? suggestedName : startFolder + u'/' + suggestedName;
+    return QFileDialog::getSaveFileName(owner, title, start, filter);
+}
+
+bool DetachedLauncher::startDetached(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
 }
 
 }  // namespace ossivant

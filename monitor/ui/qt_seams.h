@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "monitor/platform/file_dialogs.h"
 #include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/shell.h"
@@ -35,6 +36,22 @@ public:
 class QtFolderDialog final : public FolderDialog {
 public:
     QString browseFolder(QWidget* owner, const QString& title, const QString& start) override;
+};
+
+// The open and save file dialogs as the desktop's file dialogs; the save
+// dialog asks before it overwrites a file.
+class QtFileDialogs final : public FileDialogs {
+public:
+    QString openFile(QWidget* owner, const QString& title, const QString& startFolder,
+                     const QString& filter) override;
+    QString saveFile(QWidget* owner, const QString& title, const QString& startFolder,
+                     const QString& suggestedName, const QString& filter) override;
+};
+
+// Programs start detached, so they outlive the monitor and leave no zombie.
+class DetachedLauncher final : public ProgramLauncher {
+public:
+    bool startDetached(const QString& program, const QStringList& arguments) override;
 };
 
 }  // namespace ossivant

@@ -1,6 +1,8 @@
 // Whole user flows through the monitor's main window, on the offscreen platform.
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -331,6 +333,101 @@ TEST_F(MainWindowTest, HelpMenuOpensTheManualTheUpdatePageAndLinks) {
     action("mnuHelp_InteractiveTour")->trigger();
     EXPECT_EQ(tourStarts, 1);
     EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(MainWindowTest, ImportRefillsTheListAndExportWritesIt) {
+    markStarted();
+    storeSite("www.a.example", 1, "", 30);
+    start();
+    const QString folder = programDir + QStringLiteral("/lists");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile file(folder + QStringLiteral("/in.ovd"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("www.a.example,10.0.0.1,1,1,45\r\nwww.b.example,,2,0,90\r\nbad,1.2.3,1,1,1\r\n");
+    }
+    files.openAnswers << folder + QStringLiteral("/in.ovd");
+    messages.answer = MsgAnswer::Yes;
+    action("mF_Import")->trigger();
+
+    EXPECT_EQ(messages.texts, QStringList{kReplaceQuestion});
+    ASSERT_EQ(rowIndexes().size(), 2);
+    QStringList rows;
+    for (int i = 1; i <= 2; ++i)
+        rows << rowOf(i)->text(kAddressColumn) + u'|' + rowOf(i)->text(kIpColumn) + u'|' +
+                    rowOf(i)->text(kCommentColumn);
+    rows.sort();
+    EXPECT_EQ(rows.join(u'\n'), QStringLiteral("http://www.a.example|10.0.0.1|Import Replace\n"
+                                               "http://www.b.example||Import New"));
+    EXPECT_TRUE(main().isEnabled());
+    EXPECT_EQ(OpenWaitWindow(), nullptr);
+    EXPECT_EQ(storedNumber("\\Address", "NumActualDomain"), 2);
+
+    files.saveAnswers << folder + QStringLiteral("/out");
+    files.saveAnswers << folder + QStringLiteral("/out.ovd");
+    action("mF_Export")->trigger();
+    QFile out(folder + QStringLiteral("/out.ovd"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray written = out.readAll();
+    EXPECT_EQ(written.count("\r\n"), 2);
+    EXPECT_TRUE(written.contains("www.a.example,10.0.0.1,1,1,45\r\n"));
+    EXPECT_TRUE(written.contains("www.b.example,,2,0,90\r\n"));
+    EXPECT_EQ(messages.texts.last(), kExported);
+    EXPECT_TRUE(main().isEnabled());
+}
+
+TEST_F(MainWindowTest, LogMenuStartsTheViewerWithItsArguments) {
+    markStarted();
+    const QString viewer = programDir + QStringLiteral("/scrollet");
+    {
+        QFile file(viewer);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ExeOwner);
+    }
+    start();
+    const QString logs = programDir + QStringLiteral("/my logs");
+    ASSERT_TRUE(QDir().mkpath(logs));
+    app->settings().LogPath = logs;
+    const QString old = logs + QStringLiteral("/old.ovl");
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("a line\r\n");
+    }
+
+    // Open Log, without and with an HTML copy.
+    files.openAnswers << old << old;
+    files.saveAnswers << programDir + QStringLiteral("/copy.htm");
+    messages.answer = MsgAnswer::No;
+    action("mnuLog_Open")->trigger();
+    messages.answer = MsgAnswer::Yes;
+    action("mnuLog_Open")->trigger();
+    ASSERT_EQ(launcher.starts.size(), 2u);
+    EXPECT_EQ(launcher.starts[0].program, viewer);
+    EXPECT_EQ(launcher.starts[0].arguments, QStringList{old});
+    EXPECT_EQ(launcher.starts[1].arguments,
+              (QStringList{old, programDir + QStringLiteral("/copy.htm")}));
+    EXPECT_EQ(files.shown.at(0).startFolder, logs);
+
+    // View Current Log shows today's log alone.
+    CheckLog current(app->settings(), clock);
+    current.GetLogFileName(false);
+    {
+        QFile file(current.LogFileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    action("mnuLogs_ViewCur")->trigger();
+    ASSERT_EQ(launcher.starts.size(), 3u);
+    EXPECT_EQ(launcher.starts[2].program, viewer);
+    EXPECT_EQ(launcher.starts[2].arguments, QStringList{current.LogFileName()});
+    EXPECT_EQ(messages.texts, (QStringList{kSaveAsHtmlQuestion, kSaveAsHtmlQuestion}));
+
+    // Without the viewer the operator is told, and nothing starts.
+    ASSERT_TRUE(QFile::remove(viewer));
+    action("mnuLogs_ViewCur")->trigger();
+    EXPECT_EQ(launcher.starts.size(), 3u);
+    EXPECT_EQ(messages.texts.last(), kViewerMissing + QStringLiteral("\n\n") + kViewerMissingHint);
 }
 
 }  // namespace

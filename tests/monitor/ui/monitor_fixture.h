@@ -16,6 +16,7 @@
 #include "monitor/ui/monitor_app.h"
 #include "tests/support/fake_alert_sender.h"
 #include "tests/support/fake_engine_screen.h"
+#include "tests/support/fake_file_dialogs.h"
 #include "tests/support/print_qstring.h"
 #include "tests/support/temp_registry.h"
 #include "tests/support/widgets_app.h"
@@ -63,6 +64,8 @@ protected:
         MonitorSeams seams;
         seams.messages = &messages;
         seams.shell = &shell;
+        seams.files = &files;
+        seams.launcher = &launcher;
         seams.alerts = &alerts;
         seams.startTour = [this] {
             ++tourStarts;
@@ -121,6 +124,8 @@ protected:
     SystemClock clock;
     RecordingMessages messages;
     RecordingShell shell;
+    ScriptedFileDialogs files;
+    RecordingLauncher launcher;
     FakeAlertSender alerts;
     int tourStarts = 0;
     bool tourPresent = false;
