@@ -106,6 +106,12 @@ public:
     MsgAnswer answer = MsgAnswer::Ok;
 };
 
+inline RecordingMessages Answering(MsgAnswer answer) {
+    RecordingMessages messages;
+    messages.answer = answer;
+    return messages;
+}
+
 // All of the engine's screen, faked.
 struct FakeEngineScreen {
     FakeSiteRows rows;

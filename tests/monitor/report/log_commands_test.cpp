@@ -11,22 +11,13 @@
 #include "monitor/report/check_log.h"
 #include "monitor/store/last_folder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_file_dialogs.h"
 #include "tests/support/print_qstring.h"
 #include "tests/support/temp_registry.h"
 
 namespace ossivant::test {
 namespace {
-
-class AnsweringMessages final : public MessageBox {
-public:
-    MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon) override {
-        texts << text;
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : answer;
-    }
-    QStringList texts;
-    MsgAnswer answer = MsgAnswer::No;
-};
 
 const QString kMissingViewer = kViewerMissing + QStringLiteral("\n\n") + kViewerMissingHint;
 
@@ -76,7 +67,7 @@ protected:
     Settings settings;
     FakeClock clock;
     CheckLog checkLog{settings, clock};
-    AnsweringMessages messages;
+    RecordingMessages messages = Answering(MsgAnswer::No);
     ScriptedFileDialogs dialogs;
     RecordingLauncher launcher;
     LogCommands commands{

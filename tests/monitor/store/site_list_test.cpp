@@ -12,6 +12,7 @@
 #include "monitor/store/site_list_transfer.h"
 #include "monitor/store/site_store.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_file_dialogs.h"
 #include "tests/support/print_qstring.h"
 #include "tests/support/temp_registry.h"
@@ -122,17 +123,6 @@ TEST(IsBinaryFileTest, LooksAtTheFirst256BytesOnly) {
     EXPECT_EQ(IsBinaryFile(QString::fromStdString(dir.path().string())), 1);
 }
 
-// Answers every question with `answer` and records the texts.
-class AnsweringMessages final : public MessageBox {
-public:
-    MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon) override {
-        texts << text;
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : answer;
-    }
-    QStringList texts;
-    MsgAnswer answer = MsgAnswer::Yes;
-};
-
 // Records what the commands showed.
 class FakeListScreen final : public SiteListScreen {
 public:
@@ -198,7 +188,7 @@ struct Station {
     // The stored list as "URL|IP|Status|Enabled|TimeOut|Comments", in order.
     QStringList stored() {
         SiteTable table;
-        AnsweringMessages quiet;
+        RecordingMessages quiet = Answering(MsgAnswer::Yes);
         SiteStore reader(access, table, quiet);
         reader.LoadSites(true, true);
         QStringList out;
@@ -222,7 +212,7 @@ struct Station {
     reg::Registry registry{temp.path()};
     RegistryAccess access{registry};
     SiteTable sites;
-    AnsweringMessages messages;
+    RecordingMessages messages = Answering(MsgAnswer::Yes);
     SiteStore store{access, sites, messages};
     ScriptedFileDialogs dialogs;
     FakeListScreen screen;
