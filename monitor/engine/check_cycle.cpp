@@ -178,7 +178,7 @@ void CheckEngine::probeSite() {
     if (byUrl || !TrimBlanks(site->IP).isEmpty()) {
         state_.lCheckIndex = i;
         record_.CheckStart = now();
-        record_.SiteLabel = HttpAddress(byUrl ? site->URL : site->IP);
+        record_.SiteLabel = byUrl ? HttpAddress(site->URL) : HttpAddress(site->IP);
     } else {
         // An IP of blanks only.
         record_.SiteLabel = kUnknownSite + QString::number(i);

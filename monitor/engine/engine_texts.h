@@ -25,11 +25,13 @@ inline const QString kUnrecognizedState = QStringLiteral("Unrecognized Inet Stat
 
 // Outcome handling.
 inline const QString kSiteOK = QStringLiteral("Site OK");
+inline const QString kCertificateExpires = QStringLiteral("certificate expires in");
+inline const QString kDays = QStringLiteral("days");
 inline const QString kIpCheckPerformed = QStringLiteral("IP Check Performed");
 inline const QString kIpCheckOK = QStringLiteral("IP Check: OK");
 inline const QString kIpCheckError = QStringLiteral("IP Check: Error");
 inline const QString kIpCheckStatus = QStringLiteral("IP Check Status:");
-inline const QString kIpCheckLabel = QStringLiteral("IP Check: http://");
+inline const QString kIpCheckLabel = QStringLiteral("IP Check:");
 inline const QString kEmphasisOpen = QStringLiteral("<SPAN class=\"Emphasis\">");
 inline const QString kEmphasisClose = QStringLiteral("</SPAN>");
 

@@ -1,6 +1,8 @@
 // The HTTP probe: starting a request, the control's state events and the
 // deadline watchdog.
 
+#include <QUrl>
+
 #include "monitor/engine/check_engine.h"
 #include "monitor/engine/engine_texts.h"
 #include "monitor/engine/outcome_table.h"
@@ -18,8 +20,16 @@ void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
     if (site == nullptr) return;
     state_.RequestTimeOut = now().addSecs(site->TimeOut);
     parts_.inet.setRequestTimeout(site->TimeOut);
-    parts_.inet.Execute(HttpAddress(TrimBlanks(kind == 1 ? site->URL : site->IP)),
-                        QStringLiteral("GET"));
+    const QString url = TrimBlanks(site->URL);
+    if (kind == 1) {
+        parts_.inet.setServerName(QString());
+        parts_.inet.Execute(HttpAddress(url), QStringLiteral("GET"));
+        return;
+    }
+    // The IP of an HTTPS site is asked in the site's own name, so that the
+    // server behind it presents and proves the site's certificate.
+    parts_.inet.setServerName(IsHttpsUrl(url) ? QUrl(url).host() : QString());
+    parts_.inet.Execute(HttpAddress(TrimBlanks(site->IP), url), QStringLiteral("GET"));
 }
 
 void CheckEngine::Inet1_StateChanged(int state) {

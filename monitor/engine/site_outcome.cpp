@@ -10,6 +10,11 @@ namespace ossivant {
 
 using namespace engine_texts;
 
+namespace {
+// A certificate that expires within this many days is mentioned.
+constexpr int kCertificateWarningDays = 14;
+}  // namespace
+
 void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
     SiteRecord* site = siteAt(lCheckIndex2);
     if (site == nullptr) return;
@@ -23,15 +28,21 @@ void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
         return;
     }
 
-    record_.ResultText = kSiteOK;
+    // A site whose certificate runs out soon is still up; its comment warns.
+    QString text = kSiteOK;
+    const int days = parts_.inet.CertificateDaysLeft();
+    if (days >= 0 && days <= kCertificateWarningDays)
+        text += QStringLiteral(" (") + kCertificateExpires + QLatin1Char(' ') +
+                QString::number(days) + QLatin1Char(' ') + kDays + QLatin1Char(')');
+    record_.ResultText = text;
     record_.HTMLStyle = 1;
     if (rowFound) {
         screen_.rows.MakeRowVisible(lCheckIndex2);
         screen_.rows.SetRowLight(lCheckIndex2, SiteRows::Green);
-        screen_.rows.SetRowComment(lCheckIndex2, kSiteOK);
+        screen_.rows.SetRowComment(lCheckIndex2, text);
     }
     site->Status = StatusOK;
-    site->Comments = kSiteOK;
+    site->Comments = text;
     parts_.store.SaveSite(lCheckIndex2, false);
 }
 
@@ -82,7 +93,7 @@ void CheckEngine::doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowF
                     QLatin1Char(' ') + text + QLatin1Char(')');
     parts_.store.SaveSite(index, false);
     state_.bInetDoubleCheck = false;
-    cancelIfRequesting(HttpAddress(site.IP));
+    cancelIfRequesting(HttpAddress(site.IP, site.URL));
 }
 
 // Path S: a site in warning failed on its URL and has an IP address; before
@@ -93,11 +104,11 @@ void CheckEngine::doubleCheckStart(std::int32_t index, const SiteRecord& site, c
     state_.SavedAlertCode = code;
     state_.SavedResultText = text;
     record_.SiteLabel = QStringLiteral("(1) ") + record_.SiteLabel + QStringLiteral("<BR>(2) ") +
-                        HttpAddress(site.IP);
+                        HttpAddress(site.IP, site.URL);
     record_.ResultText = text;
     state_.InetCheckType = 2;
     cancelIfRequesting(HttpAddress(site.URL));
-    screen_.progress.SetSiteName(kIpCheckLabel + site.IP);
+    screen_.progress.SetSiteName(kIpCheckLabel + QLatin1Char(' ') + HttpAddress(site.IP, site.URL));
     StartProbe(index, 2);
 }
 
@@ -146,9 +157,10 @@ std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index,
                                     const QString& resultText) {
     AlertFacts facts;
     facts.site = *siteAt(index);
-    screen_.window.NotifySiteDown(
-        HttpAddress(TrimBlanks(facts.site.URL).isEmpty() ? facts.site.IP : facts.site.URL),
-        resultText);
+    screen_.window.NotifySiteDown(TrimBlanks(facts.site.URL).isEmpty()
+                                      ? HttpAddress(facts.site.IP)
+                                      : HttpAddress(facts.site.URL),
+                                  resultText);
     if (const SiteRecord* checked = siteAt(state_.lCheckIndex))
         facts.checkTimeOut = checked->TimeOut;
     facts.bInetDoubleCheck = state_.bInetDoubleCheck;

@@ -1,9 +1,14 @@
 #include "monitor/platform/inet_transfer.h"
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDateTime>
+#include <QMetaObject>
+#include <QRegularExpression>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -11,8 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <QMetaObject>
 
 // Why a worker thread rather than curl's multi interface on the GUI thread:
 // curl can only stop a transfer that is still resolving a host name by
@@ -36,6 +39,7 @@
 //   9  curl closes the connection's socket, 10 once it is closed
 //  11  curl ends the transfer with an error
 //  12  after 8, 9 and 10: the response is complete
+// Over TLS the handshake and the certificate check happen between 3 and 4.
 // Once the response has begun, 9 and 10 are held back until curl has told
 // whether the transfer succeeded, so that a normal probe reads
 // 1 2 3 4 5 6 7 8 9 10 12 although the socket closes just before curl reports
@@ -52,6 +56,7 @@ struct TransferEvent {
     QByteArray header;
     qint32 code = 0;
     QString info;
+    int certificateDaysLeft = -1;
 };
 
 namespace {
@@ -69,14 +74,82 @@ bool isBlankLine(const char* data, size_t size) {
     return (size == 2 && data[0] == '\r' && data[1] == '\n') || (size == 1 && data[0] == '\n');
 }
 
+bool isHttps(const std::string& url) {
+    return url.size() >= 8 && strncasecmp(url.c_str(), "https://", 8) == 0;
+}
+
+// The expiry of the server's own certificate (the first of the chain) as
+// curl lists it, e.g. "Expire date:Mar  4 23:59:59 2027 GMT"; invalid when
+// curl gave none.
+QDateTime certificateExpiry(CURL* easy) {
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info ||
+        info->num_of_certs < 1)
+        return {};
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^Expire date:\s*([A-Za-z]{3})\s+(\d{1,2})\s+(\d{1,2}):(\d{2}):(\d{2})(?:\.\d+)?\s+(\d{4}))"));
+    static const QStringList months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
+        const auto match = pattern.match(QString::fromLatin1(item->data));
+        if (!match.hasMatch()) continue;
+        const int month = int(months.indexOf(match.captured(1))) + 1;
+        const QDate date(match.captured(6).toInt(), month, match.captured(2).toInt());
+        const QTime time(match.captured(3).toInt(), match.captured(4).toInt(),
+                         match.captured(5).toInt());
+        return QDateTime(date, time, Qt::UTC);
+    }
+    return {};
+}
+
+// Whole days, rounded up, from now until `expiry`; -1 when unknown.
+int daysUntil(const QDateTime& expiry) {
+    if (!expiry.isValid()) return -1;
+    const qint64 seconds = QDateTime::currentDateTimeUtc().secsTo(expiry);
+    if (seconds <= 0) return 0;
+    return int((seconds + 86399) / 86400);
+}
+
+// An "https://host[:port]/..." address whose host is replaced by
+// `serverName`, and the connect-to entry that still sends the connection to
+// the address's own host. False when the address does not parse.
+bool redirectToServerName(const std::string& url, const std::string& serverName, std::string& named,
+                          std::string& connectTo) {
+    CURLU* parts = curl_url();
+    if (!parts) return false;
+    bool done = false;
+    char* host = nullptr;
+    char* rewritten = nullptr;
+    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_set(parts, CURLUPART_HOST, serverName.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_URL, &rewritten, 0) == CURLUE_OK) {
+        named = rewritten;
+        // Any name and port in the request go to that host, on the same port.
+        connectTo = std::string("::") + host + ":";
+        done = true;
+    }
+    curl_free(host);
+    curl_free(rewritten);
+    curl_url_cleanup(parts);
+    return done;
+}
+
 }  // namespace
 
 class InetWorker {
 public:
     using Sink = std::function<void(TransferEvent)>;
 
-    explicit InetWorker(Sink sink) : sink_(std::move(sink)) {
+    explicit InetWorker(Sink sink, std::string caFile)
+        : sink_(std::move(sink)), caFile_(std::move(caFile)) {
         std::call_once(g_curlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        if (CURL* probe = curl_easy_init()) {
+            char* bundle = nullptr;
+            systemBundle_ =
+                curl_easy_getinfo(probe, CURLINFO_CAINFO, &bundle) == CURLE_OK && bundle;
+            curl_easy_cleanup(probe);
+        }
         multi_ = curl_multi_init();
         share_ = curl_share_init();
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
@@ -97,10 +170,12 @@ public:
     InetWorker(const InetWorker&) = delete;
     InetWorker& operator=(const InetWorker&) = delete;
 
-    void start(quint64 id, std::string url, int timeoutSeconds, bool cookies) {
-        post(Command{Command::Start, id, std::move(url), timeoutSeconds, cookies});
+    void start(quint64 id, std::string url, int timeoutSeconds, bool cookies,
+               std::string serverName) {
+        post(Command{Command::Start, id, std::move(url), timeoutSeconds, cookies,
+                     std::move(serverName)});
     }
-    void cancel(quint64 id) { post(Command{Command::Cancel, id, {}, 0, false}); }
+    void cancel(quint64 id) { post(Command{Command::Cancel, id, {}, 0, false, {}}); }
 
 private:
     struct Command {
@@ -109,6 +184,7 @@ private:
         std::string url;
         int timeoutSeconds;
         bool cookies;
+        std::string serverName;
     };
 
     struct Transfer {
@@ -116,6 +192,8 @@ private:
         quint64 id = 0;
         CURL* easy = nullptr;
         std::string url;
+        bool https = false;
+        curl_slist* connectTo = nullptr;
         QByteArray header;
         bool headerComplete = false;
         bool hostFound = false;
@@ -184,8 +262,10 @@ private:
         sink_(std::move(event));
     }
 
-    void emitFinal(Transfer* t, int state, qint32 code, QString info) {
+    void emitFinal(Transfer* t, int state, qint32 code, QString info,
+                   int certificateDaysLeft = -1) {
         TransferEvent event;
+        event.certificateDaysLeft = certificateDaysLeft;
         event.id = t->id;
         event.state = state;
         event.final = true;
@@ -202,6 +282,7 @@ private:
         t->worker = this;
         t->id = command.id;
         t->url = command.url;
+        t->https = isHttps(command.url);
         emitState(t, transfer_state::ResolvingHost);
         t->easy = curl_easy_init();
         if (!t->easy) {
@@ -211,7 +292,34 @@ private:
         }
         CURL* e = t->easy;
         curl_easy_setopt(e, CURLOPT_PRIVATE, t);
-        curl_easy_setopt(e, CURLOPT_URL, t->url.c_str());
+        std::string named;
+        std::string connectTo;
+        if (t->https && !command.serverName.empty() &&
+            redirectToServerName(t->url, command.serverName, named, connectTo)) {
+            t->connectTo = curl_slist_append(nullptr, connectTo.c_str());
+            curl_easy_setopt(e, CURLOPT_URL, named.c_str());
+            curl_easy_setopt(e, CURLOPT_CONNECT_TO, t->connectTo);
+        } else {
+            curl_easy_setopt(e, CURLOPT_URL, t->url.c_str());
+        }
+        if (t->https) {
+            // The system's trust store, the host name checked, the
+            // certificate's dates read back for the expiry warning.
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+            curl_easy_setopt(e, CURLOPT_CERTINFO, 1L);
+            // With its certificate folder set as well, curl reads the whole
+            // system bundle again for every connection (some 20 ms). The
+            // bundle alone holds the same authorities (the system writes both
+            // from one list), and curl then keeps it loaded for this
+            // control's connections, read again after an hour.
+            if (systemBundle_) curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+            curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, 3600L);
+            if (!caFile_.empty()) {
+                curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &InetWorker::onSslContext);
+                curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, this);
+            }
+        }
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
@@ -227,7 +335,8 @@ private:
         // cancelled; its thread finishes on its own.
         curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
         if (command.timeoutSeconds > 0) {
-            curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(command.timeoutSeconds) * 1000L);
+            curl_easy_setopt(e, CURLOPT_TIMEOUT_MS,
+                             static_cast<long>(command.timeoutSeconds) * 1000L);
         }
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->errorBuffer);
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &InetWorker::onBody);
@@ -262,9 +371,15 @@ private:
         for (int state : t->held) emitState(t, state);
         t->held.clear();
         if (result == CURLE_OK) {
-            emitFinal(t, transfer_state::ResponseCompleted, 0, {});
+            const int days = t->https ? daysUntil(certificateExpiry(t->easy)) : -1;
+            emitFinal(t, transfer_state::ResponseCompleted, 0, {}, days);
         } else {
-            QString info = QString::fromUtf8(t->errorBuffer[0] ? t->errorBuffer : curl_easy_strerror(result));
+            QString info =
+                QString::fromUtf8(t->errorBuffer[0] ? t->errorBuffer : curl_easy_strerror(result));
+            // curl only says that our hook failed; name the file it could not use.
+            if (result == CURLE_SSL_CACERT_BADFILE && caFileFailed_)
+                info = QString::fromUtf8(curl_easy_strerror(result)) + QStringLiteral(": ") +
+                       QString::fromStdString(caFile_);
             emitFinal(t, transfer_state::Error, static_cast<qint32>(result), info);
         }
         end(t);
@@ -278,10 +393,21 @@ private:
             curl_multi_remove_handle(multi_, t->easy);
             curl_easy_cleanup(t->easy);
         }
+        curl_slist_free_all(t->connectTo);
+        t->connectTo = nullptr;
         for (auto it = sockets_.begin(); it != sockets_.end();) {
             it = it->second == t ? sockets_.erase(it) : std::next(it);
         }
         std::erase_if(transfers_, [t](const auto& owned) { return owned.get() == t; });
+    }
+
+    // Adds the further authorities to the store curl has filled from the
+    // system's; curl's own CA file setting would replace that store instead.
+    static CURLcode onSslContext(CURL*, void* context, void* user) {
+        auto* worker = static_cast<InetWorker*>(user);
+        X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(context));
+        worker->caFileFailed_ = !store || X509_STORE_load_file(store, worker->caFile_.c_str()) != 1;
+        return worker->caFileFailed_ ? CURLE_SSL_CACERT_BADFILE : CURLE_OK;
     }
 
     static size_t onBody(char*, size_t size, size_t count, void* user) {
@@ -315,7 +441,8 @@ private:
 
     static curl_socket_t onOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address) {
         auto* t = static_cast<Transfer*>(user);
-        curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        curl_socket_t fd =
+            ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
         if (fd == CURL_SOCKET_BAD || !t->id) return fd;
         if (!t->hostFound) {
             t->hostFound = true;
@@ -336,13 +463,17 @@ private:
         const bool tell = t && t->id;
         const bool hold = tell && t->receiving;
         if (tell) {
-            if (hold) t->held.push_back(transfer_state::Disconnecting);
-            else worker->emitState(t, transfer_state::Disconnecting);
+            if (hold)
+                t->held.push_back(transfer_state::Disconnecting);
+            else
+                worker->emitState(t, transfer_state::Disconnecting);
         }
         const int rc = ::close(fd);
         if (tell) {
-            if (hold) t->held.push_back(transfer_state::Disconnected);
-            else worker->emitState(t, transfer_state::Disconnected);
+            if (hold)
+                t->held.push_back(transfer_state::Disconnected);
+            else
+                worker->emitState(t, transfer_state::Disconnected);
         }
         return rc;
     }
@@ -366,6 +497,10 @@ private:
     }
 
     Sink sink_;
+    std::string caFile_;  // further trusted authorities (PEM), or empty
+    bool caFileFailed_ = false;
+    bool systemBundle_ =
+        false;  // curl has a default CA bundle file  // the last connection could not load caFile_
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;  // the cookies kept for the run
     std::mutex mutex_;
@@ -388,21 +523,27 @@ InetTransfer::~InetTransfer() {
 }
 
 bool InetTransfer::Execute(const QString& url, const QString& operation) {
-    if (executing_ || operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0) return false;
+    if (executing_ || operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0)
+        return false;
     const bool cookies = !(cookiePolicy_ && cookiePolicy_() == kCookiesNone);
     if (!worker_) {
-        worker_ = std::make_unique<detail::InetWorker>([this](detail::TransferEvent event) {
-            QMetaObject::invokeMethod(this, [this, event = std::move(event)] { deliver(event); },
-                                      Qt::QueuedConnection);
-        });
+        worker_ = std::make_unique<detail::InetWorker>(
+            [this](detail::TransferEvent event) {
+                QMetaObject::invokeMethod(
+                    this, [this, event = std::move(event)] { deliver(event); },
+                    Qt::QueuedConnection);
+            },
+            qEnvironmentVariable(kCaFileVariable).toStdString());
     }
     url_ = url;
     header_.clear();
     responseCode_ = 0;
     responseInfo_.clear();
+    certificateDaysLeft_ = -1;
     activeId_ = ++lastId_;
     executing_ = true;
-    worker_->start(activeId_, url.toStdString(), requestTimeout_, cookies);
+    worker_->start(activeId_, url.toStdString(), requestTimeout_, cookies,
+                   serverName_.toStdString());
     return true;
 }
 
@@ -421,6 +562,7 @@ void InetTransfer::deliver(const detail::TransferEvent& event) {
         executing_ = false;
         responseCode_ = event.code;
         responseInfo_ = event.info;
+        certificateDaysLeft_ = event.certificateDaysLeft;
     }
     emit StateChanged(event.state);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <functional>
 #include <memory>
-
-#include <QByteArray>
 
 #include "monitor/platform/transfer_control.h"
 
@@ -29,7 +28,11 @@ struct TransferEvent;
 //   (StillExecuting false, no further event) and the worker closes its socket
 //   within milliseconds;
 // - after state 11, ResponseCode/ResponseInfo hold the transfer library's
-//   error number and its description.
+//   error number and its description;
+// - "https://" addresses are checked over TLS: the certificate is verified
+//   against the system's trust store (plus the file named by OSSIVANT_CA_FILE,
+//   read when the control starts its worker) and must name the host; a failed
+//   check is a transfer error (state 11) whose description tells why.
 //
 // Cookies follow the platform's "AllowCookies" value, read through the
 // injected `cookiePolicy` at each Execute: 2 = no cookies are stored or sent;
@@ -56,6 +59,13 @@ public:
     QString ResponseInfo() const override { return responseInfo_; }
     int RequestTimeout() const override { return requestTimeout_; }
     void setRequestTimeout(int seconds) override { requestTimeout_ = seconds < 0 ? 0 : seconds; }
+    QString ServerName() const override { return serverName_; }
+    void setServerName(const QString& name) override { serverName_ = name; }
+    int CertificateDaysLeft() const override { return certificateDaysLeft_; }
+
+    // Name of the environment variable that may name a PEM file of further
+    // certificate authorities, trusted in addition to the system's store.
+    static constexpr const char* kCaFileVariable = "OSSIVANT_CA_FILE";
 
 private:
     void deliver(const detail::TransferEvent& event);
@@ -70,6 +80,8 @@ private:
     qint32 responseCode_ = 0;
     QString responseInfo_;
     int requestTimeout_ = 0;
+    QString serverName_;
+    int certificateDaysLeft_ = -1;
 };
 
 }  // namespace ossivant

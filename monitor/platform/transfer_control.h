@@ -53,6 +53,15 @@ public:
     // Request time-out in seconds, applied by the next Execute; 0 = none.
     virtual int RequestTimeout() const = 0;
     virtual void setRequestTimeout(int seconds) = 0;
+    // Host name presented to an "https://" address by the next Execute (TLS
+    // server name, certificate check and Host header) while the connection
+    // still goes to the address's own host and port; empty = the address's
+    // own host. Plain HTTP addresses ignore it.
+    virtual QString ServerName() const = 0;
+    virtual void setServerName(const QString& name) = 0;
+    // Whole days, rounded up, until the server certificate of the last
+    // complete HTTPS response expires; -1 when there is none to tell of.
+    virtual int CertificateDaysLeft() const = 0;
 
 signals:
     void StateChanged(int state);

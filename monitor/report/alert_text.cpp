@@ -43,7 +43,7 @@ QString SubstitutePlaceholders(const QString& szContent, const QString& szErrorC
         {QLatin1StringView("%MGRNAME%"), ManagerNameValue(settings)},
         {QLatin1StringView("%URL%"),
          facts.bInetDoubleCheck ? HttpAddress(facts.site.URL) : facts.probeURL},
-        {QLatin1StringView("%IP%"), HttpAddress(facts.site.IP)},
+        {QLatin1StringView("%IP%"), HttpAddress(facts.site.IP, facts.site.URL)},
         {QLatin1StringView("%TIMEOUT%"),
          QString::number(facts.checkTimeOut) + QLatin1Char(' ') + alert_strings::kSeconds},
         {QLatin1StringView("%ERRORINFO%"), facts.probeResponseInfo},
@@ -70,7 +70,7 @@ QString WrapMailText(const QString& text) {
         result += kCrLf;
     };
     const qsizetype size = text.size();
-    qsizetype pos = 0;  // the rest of the text still to be wrapped starts here
+    qsizetype pos = 0;                    // the rest of the text still to be wrapped starts here
     qsizetype eol = text.indexOf(kCrLf);  // the next CR LF at or after pos, or -1
     while (pos < size) {
         if (eol >= 0 && eol < pos) eol = text.indexOf(kCrLf, pos);

@@ -13,7 +13,8 @@ enum SiteStatus : std::uint8_t {
     StatusUnchecked = 4,
 };
 
-// One monitored site. URL is kept without the "http://" prefix.
+// One monitored site. URL is kept without the "http://" prefix; a site checked
+// over HTTPS keeps its "https://" prefix (any letter case) in URL.
 struct SiteRecord {
     QString IP;
     QString URL;
@@ -23,8 +24,28 @@ struct SiteRecord {
     QString Comments;
 };
 
+// True when `url` (a site's URL field) names an HTTPS site.
+inline bool IsHttpsUrl(const QString& url) {
+    return url.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+}
+
 // The one rule that turns a site's URL or IP field into the address that is
-// probed, shown and written into alerts.
-inline QString HttpAddress(const QString& urlOrIp) { return QStringLiteral("http://") + urlOrIp; }
+// probed, shown and written into alerts. An HTTPS URL is its own address; an
+// IP address takes the scheme of the site it belongs to (`siteUrl`), so the IP
+// of an HTTPS site reads "https://" + IP. Everything else is "http://" + field.
+inline QString HttpAddress(const QString& urlOrIp, const QString& siteUrl = {}) {
+    if (IsHttpsUrl(urlOrIp)) return urlOrIp;
+    if (IsHttpsUrl(siteUrl.trimmed())) return QStringLiteral("https://") + urlOrIp;
+    return QStringLiteral("http://") + urlOrIp;
+}
+
+// The counterpart of HttpAddress for a URL: the URL field that `address`
+// shows. An HTTPS address is kept whole; "http://" is taken off.
+inline QString UrlOfAddress(const QString& address) {
+    if (IsHttpsUrl(address)) return address;
+    if (address.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive))
+        return address.mid(7);
+    return address;
+}
 
 }  // namespace ossivant

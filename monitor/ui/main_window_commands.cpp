@@ -60,7 +60,7 @@ void frmMain::mE_EditAddress_Click() {
     // The site as its row shows it; the time-out comes from the table.
     const std::int32_t index = item->text(kIndexColumn).toInt();
     SiteRecord before;
-    before.URL = item->text(kAddressColumn).mid(7);
+    before.URL = UrlOfAddress(item->text(kAddressColumn));
     before.IP = item->text(kIpColumn);
     before.Enabled = item->data(kIndexColumn, kImageRole).toInt() == 1 ? 1 : 0;
     before.Status = static_cast<std::uint8_t>(item->data(kLightColumn, kImageRole).toInt());

@@ -16,11 +16,25 @@
 #include "tests/e2e/smtp_sink.h"
 #include "tests/support/live_engine.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tls_server.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace ossivant;
+
+// The text with every run of blanks and line breaks as one blank.
+std::string Flattened(const std::string& text) {
+    std::string flat;
+    for (const char c : text) {
+        const bool space = c == ' ' || c == '\n';
+        if (!space)
+            flat += c;
+        else if (!flat.empty() && flat.back() != ' ')
+            flat += ' ';
+    }
+    return flat;
+}
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -83,7 +97,7 @@ protected:
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
         ::setenv("QUORVANE3_INI", tmp.file("quorvane3.ini").c_str(), 1);
         ::setenv("VB_QUORVANE3_SPOOL", spool.path().c_str(), 1);
-        ::setenv("no_proxy", "127.0.0.1", 1);
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
         ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
         ASSERT_NE(http.port(), 0) << "Python's http.server did not start";
 
@@ -149,14 +163,7 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     // The shipped 404 template, its placeholders filled (and its lines
     // wrapped, so compare with every run of blanks and line breaks as one blank).
     const std::string address = "http://" + url.toStdString();
-    std::string flat;
-    for (const char c : mail->body) {
-        const bool space = c == ' ' || c == '\n';
-        if (!space)
-            flat += c;
-        else if (!flat.empty() && flat.back() != ' ')
-            flat += ' ';
-    }
+    const std::string flat = Flattened(mail->body);
     EXPECT_EQ(flat.rfind("Dear Dana Boss, Ossivant checked " + address +
                              " and the server answered with HTTP response code 404 (Not Found).",
                          0),
@@ -191,6 +198,30 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",4")));
     EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",E-mail Notification Sent,2")));
     EXPECT_TRUE(lines[7].endsWith(QStringLiteral(",,2")));
+}
+
+// A secure site's alert names it by its own "https://" address.
+TEST_F(EngineAlertE2ETest, HttpsSiteAlertCarriesItsSecureAddress) {
+    test::TlsCertificates certs;
+    ASSERT_TRUE(certs.ok()) << certs.error().toStdString();
+    qputenv(InetTransfer::kCaFileVariable, certs.caFile().toLocal8Bit());
+    test::TlsServer server(certs.certFile(test::TlsCertificates::Good), certs.keyFile());
+    ASSERT_TRUE(server.started());
+    const QString url = server.url(QStringLiteral("/missing.html"));
+    store.SaveSite(sites.append(SiteRecord{{}, url, StatusWarning, 1, 10, {}}), true);
+
+    ASSERT_TRUE(runCycle(30));
+    qunsetenv(InetTransfer::kCaFileVariable);
+    EXPECT_EQ(sites[1].Status, StatusFailed);
+    const std::optional<e2e::ReceivedMail> mail = sink.Next(30s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(Flattened(mail->body)
+                  .rfind("Dear Dana Boss, Ossivant checked " + url.toStdString() +
+                             " and the server answered with HTTP response code 404 (Not Found).",
+                         0),
+              0u)
+        << mail->body;
+    EXPECT_EQ(mail->body.find("http://https://"), std::string::npos) << mail->body;
 }
 
 }  // namespace

@@ -17,17 +17,19 @@ public:
         QString url;
         QString operation;
         int requestTimeout;
+        QString serverName;
     };
 
     using TransferControl::TransferControl;
 
     bool Execute(const QString& url, const QString& operation) override {
-        calls.push_back({url, operation, requestTimeout_});
+        calls.push_back({url, operation, requestTimeout_, serverName_});
         if (!acceptExecute || executing_) return false;
         url_ = url;
         header_.clear();
         responseCode_ = 0;
         responseInfo_.clear();
+        certificateDaysLeft = -1;
         executing_ = true;
         return true;
     }
@@ -42,12 +44,16 @@ public:
     QString ResponseInfo() const override { return responseInfo_; }
     int RequestTimeout() const override { return requestTimeout_; }
     void setRequestTimeout(int seconds) override { requestTimeout_ = seconds; }
+    QString ServerName() const override { return serverName_; }
+    void setServerName(const QString& name) override { serverName_ = name; }
+    int CertificateDaysLeft() const override { return certificateDaysLeft; }
 
     // --- the test's side -------------------------------------------------
     // Signals `state` now; 11 and 12 end the request first, as the real
     // control does.
     void signalState(int state) {
-        if (state == transfer_state::Error || state == transfer_state::ResponseCompleted) executing_ = false;
+        if (state == transfer_state::Error || state == transfer_state::ResponseCompleted)
+            executing_ = false;
         emit StateChanged(state);
     }
     // A complete response whose header is `header` (state 12).
@@ -69,9 +75,10 @@ public:
     void setStillExecuting(bool executing) { executing_ = executing; }
     void setURL(const QString& url) { url_ = url; }
 
-    QList<Call> calls;        // every Execute, refused ones included
+    QList<Call> calls;  // every Execute, refused ones included
     int cancelCount = 0;
     bool acceptExecute = true;
+    int certificateDaysLeft = -1;  // what the next response tells
 
 private:
     bool executing_ = false;
@@ -80,6 +87,7 @@ private:
     qint32 responseCode_ = 0;
     QString responseInfo_;
     int requestTimeout_ = 0;
+    QString serverName_;
 };
 
 }  // namespace ossivant::test

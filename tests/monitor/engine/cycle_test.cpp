@@ -392,6 +392,9 @@ public:
     QString ResponseInfo() const override { return {}; }
     int RequestTimeout() const override { return 0; }
     void setRequestTimeout(int) override {}
+    QString ServerName() const override { return {}; }
+    void setServerName(const QString&) override {}
+    int CertificateDaysLeft() const override { return -1; }
     int cancels = 0;
 
 private:

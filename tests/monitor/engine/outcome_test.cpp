@@ -50,8 +50,7 @@ TEST_F(SiteLifeTest, FailingSiteWithoutIpGoesYellowThenRedWithOneAlert) {
     EXPECT_EQ(alerts.sent[0].code, QStringLiteral("404"));
     EXPECT_FALSE(alerts.sent[0].facts.bInetDoubleCheck);
     EXPECT_EQ(alerts.sent[0].facts.site.URL, kUrl);
-    EXPECT_EQ(fakes.window.downNotices,
-              QStringList{"http://" + kUrl + " | 404 File Not Found"});
+    EXPECT_EQ(fakes.window.downNotices, QStringList{"http://" + kUrl + " | 404 File Not Found"});
     EXPECT_EQ(newLines.at(0).notes, QStringLiteral("E-mail Notification Sent"));
     EXPECT_EQ(newLines.at(0).style, QStringLiteral("2"));
     EXPECT_TRUE(st.bSiteDown);
@@ -94,6 +93,7 @@ TEST_F(SiteLifeTest, FailingSiteWithIpIsDoubleCheckedBeforeItGoesDown) {
     EXPECT_EQ(st.InetCheckType, 2);
     EXPECT_EQ(probedUrls().last(), QStringLiteral("http://192.0.2.1"));
     EXPECT_EQ(fakes.progress.siteName, QStringLiteral("IP Check: http://192.0.2.1"));
+    EXPECT_TRUE(inet.calls.last().serverName.isEmpty());
     EXPECT_EQ(sites[i].Status, StatusWarning);
     EXPECT_EQ(dataLines().size(), 1u);
     EXPECT_TRUE(alerts.sent.empty());
@@ -136,6 +136,64 @@ TEST_F(SiteLifeTest, FailingSiteWithIpIsDoubleCheckedBeforeItGoesDown) {
     cycle([&] { respond(200); });
     EXPECT_EQ(sites[i].Status, StatusOK);
     EXPECT_EQ(alerts.sent.size(), 1u);
+}
+
+// An HTTPS site is probed at its URL as stored; its IP is asked in the
+// site's own name, and every label shows the "https://" addresses.
+TEST_F(SiteLifeTest, HttpsSiteKeepsItsSchemeThroughTheDoubleCheck) {
+    const QString url = QStringLiteral("HTTPS://www.example.test:8443/status");
+    const auto i = addSite(url, kIp, StatusWarning);
+    engine.mF_StartCheck_Click();
+    EXPECT_EQ(fakes.progress.siteName, "Checking " + url);
+    ASSERT_EQ(inet.calls.size(), 1);
+    EXPECT_EQ(inet.calls[0].url, url);
+    EXPECT_TRUE(inet.calls[0].serverName.isEmpty());
+
+    respond(503);
+    ASSERT_EQ(inet.calls.size(), 2);
+    EXPECT_EQ(inet.calls[1].url, QStringLiteral("https://192.0.2.1"));
+    EXPECT_EQ(inet.calls[1].serverName, QStringLiteral("www.example.test"));
+    EXPECT_EQ(fakes.progress.siteName, QStringLiteral("IP Check: https://192.0.2.1"));
+
+    respond(200);
+    ASSERT_FALSE(engine.CycleRunning());
+    EXPECT_EQ(sites[i].Status, StatusFailed);
+    EXPECT_EQ(fakes.window.downNotices,
+              QStringList{url + " | 503 Service Unavailable (IP Check: OK)"});
+    const auto lines = dataLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].siteLabel, "(1) " + url + "<BR>(2) https://192.0.2.1");
+}
+
+// A certificate near its end leaves the site green and says so; farther off,
+// or on a plain site, the comment is the usual one.
+TEST_F(SiteLifeTest, CertificateExpiryShowsInTheCommentWithinTwoWeeks) {
+    struct Row {
+        int daysLeft;
+        QString comment;
+    };
+    const Row rows[] = {
+        {-1, QStringLiteral("Site OK")},
+        {0, QStringLiteral("Site OK (certificate expires in 0 days)")},
+        {5, QStringLiteral("Site OK (certificate expires in 5 days)")},
+        {14, QStringLiteral("Site OK (certificate expires in 14 days)")},
+        {15, QStringLiteral("Site OK")},
+    };
+    const auto i = addSite(QStringLiteral("https://www.example.test"), {}, StatusWarning);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.daysLeft);
+        cycle([&] {
+            inet.certificateDaysLeft = row.daysLeft;
+            respond(200);
+        });
+        EXPECT_EQ(sites[i].Status, StatusOK);
+        EXPECT_EQ(fakes.rows.lights[i], SiteRows::Green);
+        EXPECT_EQ(fakes.rows.comments[i], row.comment);
+        EXPECT_EQ(sites[i].Comments, row.comment);
+        ASSERT_EQ(newLines.size(), 1u);
+        EXPECT_EQ(newLines[0].resultText, row.comment);
+        EXPECT_EQ(newLines[0].style, QStringLiteral("1"));
+    }
 }
 
 TEST_F(SiteLifeTest, DoubleCheckThatFailsReportsIpCheckError) {

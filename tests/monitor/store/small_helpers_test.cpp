@@ -1,15 +1,16 @@
-// SortByIndex, MakeDirPath, OpenDocument and the key names of sites.
-#include "monitor/store/make_dir_path.h"
-#include "monitor/store/open_document.h"
-#include "monitor/store/site_key.h"
-#include "monitor/store/sort_by_index.h"
-#include "tests/support/temp_dir.h"
-
+// SortByIndex, MakeDirPath, OpenDocument, the key names and addresses of sites.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include "monitor/store/make_dir_path.h"
+#include "monitor/store/open_document.h"
+#include "monitor/store/site_key.h"
+#include "monitor/store/site_record.h"
+#include "monitor/store/sort_by_index.h"
+#include "tests/support/temp_dir.h"
 
 namespace ossivant::test {
 namespace {
@@ -92,7 +93,11 @@ private:
 
 TEST(OpenDocument, PassesTheTargetAndMapsTheShellsResult) {
     const std::pair<int, std::int32_t> rows[] = {
-        {Shell::kOpened, 0}, {33, 0}, {Shell::kErrFileNotFound, 2}, {32, 32}, {1, 1},
+        {Shell::kOpened, 0},
+        {33, 0},
+        {Shell::kErrFileNotFound, 2},
+        {32, 32},
+        {1, 1},
         {0, 8},  // out of resources is a failure, not a success
     };
     for (const auto& [result, expected] : rows) {
@@ -106,6 +111,30 @@ TEST(SiteKeyName, EscapesLowerCasesAndTrims) {
     EXPECT_EQ(EscapeKeyName("a\\b\\C"), "a%5cb%5cC");
     EXPECT_EQ(EscapeKeyName("plain"), "plain");
     EXPECT_EQ(SiteKeyName("  WWW.Example.COM/Path\\X "), "www.example.com/path%5cx");
+}
+
+TEST(HttpAddress, HttpsUrlsAreTheirOwnAddressAndLendTheirSchemeToTheIp) {
+    struct Row {
+        QString field, siteUrl, address;
+    };
+    const Row rows[] = {
+        {"www.example.com/a", {}, "http://www.example.com/a"},
+        {"https://www.example.com/a", {}, "https://www.example.com/a"},
+        {"HttpS://Example.com", {}, "HttpS://Example.com"},
+        {"httpsite.example", {}, "http://httpsite.example"},  // a host name, not a scheme
+        {"https:/broken.example", {}, "http://https:/broken.example"},
+        {"192.0.2.7", "www.example.com", "http://192.0.2.7"},
+        {"192.0.2.7", "HTTPS://www.example.com", "https://192.0.2.7"},
+        {"192.0.2.7:8443", " https://www.example.com ", "https://192.0.2.7:8443"},
+        {"", {}, "http://"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(HttpAddress(row.field, row.siteUrl), row.address) << row.field.toStdString();
+        // What the list shows turns back into the stored URL.
+        if (row.siteUrl.isEmpty()) {
+            EXPECT_EQ(UrlOfAddress(row.address), row.field);
+        }
+    }
 }
 
 }  // namespace

@@ -259,13 +259,13 @@ TEST_F(MainWindowTest, NewAndEditThroughTheSiteEditor) {
     EXPECT_FALSE(editor.EditMode());
     EXPECT_EQ(editor.CurrentSite(), 2);
     EXPECT_FALSE(main().isEnabled());
-    QTest::keyClicks(editor.findChild<QLineEdit*>("txtURL"), "second.test");
+    QTest::keyClicks(editor.findChild<QLineEdit*>("txtURL"), "HTTPS://second.test");
     editor.cmdOK_Click();
     EXPECT_FALSE(editor.isVisible());
     EXPECT_TRUE(main().isEnabled());
     EXPECT_EQ(rowIndexes(), QStringList({"1", "2"}));
     EXPECT_EQ(list()->currentItem(), rowOf(2));  // the new site is selected
-    EXPECT_EQ(rowOf(2)->text(1), "http://second.test");
+    EXPECT_EQ(rowOf(2)->text(1), "HTTPS://second.test");
 
     list()->setCurrentItem(rowOf(1));
     main().activateWindow();
@@ -281,6 +281,13 @@ TEST_F(MainWindowTest, NewAndEditThroughTheSiteEditor) {
     editor.cmdCancel_Click();
     EXPECT_TRUE(main().isEnabled());
     EXPECT_EQ(app->sites()[1].TimeOut, 45);
+
+    // An HTTPS row opens with its address whole.
+    list()->setCurrentItem(rowOf(2));
+    action("mE_EditAddress")->trigger();
+    ASSERT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.findChild<QLineEdit*>("txtURL")->text(), "HTTPS://second.test");
+    editor.cmdCancel_Click();
 }
 
 TEST_F(MainWindowTest, DeleteAsksThenRemovesTheSiteAndRefills) {
@@ -344,24 +351,27 @@ TEST_F(MainWindowTest, ImportRefillsTheListAndExportWritesIt) {
     {
         QFile file(folder + QStringLiteral("/in.ovd"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("www.a.example,10.0.0.1,1,1,45\r\nwww.b.example,,2,0,90\r\nbad,1.2.3,1,1,1\r\n");
+        file.write(
+            "www.a.example,10.0.0.1,1,1,45\r\nwww.b.example,,2,0,90\r\nbad,1.2.3,1,1,1\r\n"
+            "https://www.c.example/s,,1,1,30\r\n");
     }
     files.openAnswers << folder + QStringLiteral("/in.ovd");
     messages.answer = MsgAnswer::Yes;
     action("mF_Import")->trigger();
 
     EXPECT_EQ(messages.texts, QStringList{kReplaceQuestion});
-    ASSERT_EQ(rowIndexes().size(), 2);
+    ASSERT_EQ(rowIndexes().size(), 3);
     QStringList rows;
-    for (int i = 1; i <= 2; ++i)
+    for (int i = 1; i <= 3; ++i)
         rows << rowOf(i)->text(kAddressColumn) + u'|' + rowOf(i)->text(kIpColumn) + u'|' +
                     rowOf(i)->text(kCommentColumn);
     rows.sort();
     EXPECT_EQ(rows.join(u'\n'), QStringLiteral("http://www.a.example|10.0.0.1|Import Replace\n"
-                                               "http://www.b.example||Import New"));
+                                               "http://www.b.example||Import New\n"
+                                               "https://www.c.example/s||Import New"));
     EXPECT_TRUE(main().isEnabled());
     EXPECT_EQ(OpenWaitWindow(), nullptr);
-    EXPECT_EQ(storedNumber("\\Address", "NumActualDomain"), 2);
+    EXPECT_EQ(storedNumber("\\Address", "NumActualDomain"), 3);
 
     files.saveAnswers << folder + QStringLiteral("/out");
     files.saveAnswers << folder + QStringLiteral("/out.ovd");
@@ -369,9 +379,10 @@ TEST_F(MainWindowTest, ImportRefillsTheListAndExportWritesIt) {
     QFile out(folder + QStringLiteral("/out.ovd"));
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     const QByteArray written = out.readAll();
-    EXPECT_EQ(written.count("\r\n"), 2);
+    EXPECT_EQ(written.count("\r\n"), 3);
     EXPECT_TRUE(written.contains("www.a.example,10.0.0.1,1,1,45\r\n"));
     EXPECT_TRUE(written.contains("www.b.example,,2,0,90\r\n"));
+    EXPECT_TRUE(written.contains("https://www.c.example/s,,1,1,30\r\n"));
     EXPECT_EQ(messages.texts.last(), kExported);
     EXPECT_TRUE(main().isEnabled());
 }

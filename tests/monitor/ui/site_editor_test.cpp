@@ -255,7 +255,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UrlRow{"http:/host.example", "host.example", 1},
                       UrlRow{"http:host.example", "host.example", 1},
                       UrlRow{"host.example/?to=http://x", "host.example/?to=x", 1},
-                      UrlRow{"https://host.example", "https://host.example", 0}));
+                      UrlRow{"https://host.example", "https://host.example", 0},
+                      UrlRow{"HTTPS://Host.Example/a", "HTTPS://Host.Example/a", 0}));
 
 struct TimeOutRow {
     const char* typed;
@@ -335,6 +336,19 @@ TEST_F(SiteEditorTest, OkStoresANewSiteWithTheAddressAsTyped) {
     EXPECT_EQ(saved, QList<std::int32_t>({1}));
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(closed, 1);
+}
+
+// Typed key by key, an HTTPS address never reads "http:" on the way and is
+// stored with its scheme.
+TEST_F(SiteEditorTest, OkStoresAnHttpsAddressWithItsScheme) {
+    openNew();
+    QTest::keyClicks(field("txtURL"), "https://secure.example/login");
+    field("txtTimeOut")->setFocus();
+    field("txtTimeOut")->setText("30");
+    clickOK();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    ASSERT_EQ(sites.SiteCount(), 1);
+    EXPECT_EQ(sites[1].URL, "https://secure.example/login");
 }
 
 TEST_F(SiteEditorTest, OkTakesTheAddressAsURLWhenThereIsNone) {
