@@ -13,6 +13,7 @@
 #include "monitor/platform/message_box.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
+#include "monitor/ui/number_text.h"
 
 class QLineEdit;
 
@@ -29,12 +30,6 @@ struct OptionsHooks {
     std::function<void(const QDateTime& next)> onTimersChanged;  // NextCheckTime and "Next:"
     std::function<void()> onClosed;  // any close: enable, raise the main window, timer on
 };
-
-// The leading number of a text, read as far as a number goes ("12abc" is 12,
-// "7.5" is 7.5, "abc" and "" are 0); blanks before it are skipped.
-double LeadingNumber(const QString& text);
-// The nearest whole number, halves to the even one, held within int32.
-std::int32_t RoundHalfEven(double value);
 
 // The folder of the hand-off library's send log: the rule the library itself
 // follows for its spool folder.

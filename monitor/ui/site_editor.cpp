@@ -6,9 +6,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
+#include "monitor/ui/number_text.h"
 #include "monitor/ui/window_owner.h"
 #include "ui_site_editor.h"
 
@@ -66,16 +65,6 @@ QString generalNumber(const QString& text) {
 double numericValue(const QString& text) {
     if (!readsAsNumber(text)) return 0;
     return generalNumber(text).toDouble();
-}
-
-// The time-out as it is stored: the value rounded to a whole number.
-std::int32_t wholeNumber(double value) {
-    const double rounded = std::nearbyint(value);
-    if (rounded <= std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    if (rounded >= std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(rounded);
 }
 
 // The decimal form of the number an IP box starts with: "007" is "7", an
@@ -398,7 +387,7 @@ void frmSiteEditor::cmdOK_Click() {
     SiteRecord entered;
     entered.URL = url;
     entered.IP = address;
-    entered.TimeOut = wholeNumber(numericValue(ui_->txtTimeOut->text()));
+    entered.TimeOut = RoundHalfEven(numericValue(ui_->txtTimeOut->text()));
     entered.Enabled = ui_->chkEnable->isChecked() ? 1 : 0;
     if (editMode_)
         store_.EditSite(currentSite_, siteBeforeEdit_, entered);

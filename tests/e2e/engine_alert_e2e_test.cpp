@@ -202,16 +202,14 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
 
 // A secure site's alert names it by its own "https://" address.
 TEST_F(EngineAlertE2ETest, HttpsSiteAlertCarriesItsSecureAddress) {
-    test::TlsCertificates certs;
+    test::TrustedTlsCertificates certs;
     ASSERT_TRUE(certs.ok()) << certs.error().toStdString();
-    qputenv(InetTransfer::kCaFileVariable, certs.caFile().toLocal8Bit());
     test::TlsServer server(certs.certFile(test::TlsCertificates::Good), certs.keyFile());
     ASSERT_TRUE(server.started());
     const QString url = server.url(QStringLiteral("/missing.html"));
     store.SaveSite(sites.append(SiteRecord{{}, url, StatusWarning, 1, 10, {}}), true);
 
     ASSERT_TRUE(runCycle(30));
-    qunsetenv(InetTransfer::kCaFileVariable);
     EXPECT_EQ(sites[1].Status, StatusFailed);
     const std::optional<e2e::ReceivedMail> mail = sink.Next(30s);
     ASSERT_TRUE(mail);

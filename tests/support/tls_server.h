@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "monitor/platform/inet_transfer.h"
+
 namespace ossivant::test {
 
 // A test authority and server certificates made with the openssl command:
@@ -35,6 +37,16 @@ private:
     QTemporaryDir dir_;
     bool ok_ = false;
     QString error_;
+};
+
+// The same certificates, with the authority trusted by every transfer control
+// of the test program while they live (the CA-file variable names it).
+class TrustedTlsCertificates final : public TlsCertificates {
+public:
+    TrustedTlsCertificates() { qputenv(InetTransfer::kCaFileVariable, caFile().toLocal8Bit()); }
+    ~TrustedTlsCertificates() { qunsetenv(InetTransfer::kCaFileVariable); }
+    TrustedTlsCertificates(const TrustedTlsCertificates&) = delete;
+    TrustedTlsCertificates& operator=(const TrustedTlsCertificates&) = delete;
 };
 
 // The HTTPS server of tls_server.py on 127.0.0.1, with one certificate:

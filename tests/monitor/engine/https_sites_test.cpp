@@ -16,12 +16,8 @@ namespace {
 
 class HttpsSitesTest : public ::testing::Test, protected LiveEngine {
 protected:
-    static void SetUpTestSuite() {
-        certs = new TlsCertificates;
-        qputenv(InetTransfer::kCaFileVariable, certs->caFile().toLocal8Bit());
-    }
+    static void SetUpTestSuite() { certs = new TrustedTlsCertificates; }
     static void TearDownTestSuite() {
-        qunsetenv(InetTransfer::kCaFileVariable);
         delete certs;
         certs = nullptr;
     }
@@ -38,7 +34,7 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    static inline TlsCertificates* certs = nullptr;
+    static inline TrustedTlsCertificates* certs = nullptr;
 };
 
 // One cycle over plain and secure sites: each outcome lands in the site's

@@ -15,6 +15,7 @@ namespace {
 
 using test::TlsCertificates;
 using test::TlsServer;
+using test::TrustedTlsCertificates;
 
 struct Outcome {
     int state = 0;  // 11 or 12; 0 when the request did not end in time
@@ -47,17 +48,15 @@ class InetTlsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         test::coreApplication();
-        certs = new TlsCertificates;
-        qputenv(InetTransfer::kCaFileVariable, certs->caFile().toLocal8Bit());
+        certs = new TrustedTlsCertificates;
     }
     static void TearDownTestSuite() {
-        qunsetenv(InetTransfer::kCaFileVariable);
         delete certs;
         certs = nullptr;
     }
     void SetUp() override { ASSERT_TRUE(certs->ok()) << certs->error().toStdString(); }
 
-    static inline TlsCertificates* certs = nullptr;
+    static inline TrustedTlsCertificates* certs = nullptr;
 };
 
 struct CertRow {
