@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <system_error>
+#include <unordered_map>
 
 #include "monitor/platform/registry_names.h"
 
@@ -164,14 +165,25 @@ std::string StatusText(std::int32_t status) {
 struct Registry::Impl {
     std::string path;
     int busyTimeoutMs;
-    std::mutex mutex;
+    std::recursive_mutex mutex;  // held by a call, and by an open Transaction
     sqlite3* db = nullptr;
     bool ready = false;  // the file was checked and holds a registry store
-    std::map<std::string, sqlite3_stmt*> statements;
+    // Keyed by the address of the statement's text, which is always a
+    // string literal.
+    std::unordered_map<const char*, sqlite3_stmt*> statements;
     std::map<HKEY, std::int64_t> handles;  // open handle -> key row
     HKEY nextHandle = kFirstHandle;
     EnumCursor keyCursor;
     EnumCursor valueCursor;
+
+    // The open Transaction scopes.
+    int scopeDepth = 0;
+    bool scopeWrites = false;
+    bool scopeBegun = false;  // their transaction is open on the file
+    std::int32_t scopeFailure = ERROR_SUCCESS;
+    // Key paths resolved within the scopes' transaction, where nobody else
+    // can change them: "<start row>\name\name..." -> key row.
+    std::unordered_map<std::string, std::int64_t> resolvedPaths;
 
     ~Impl() { closeDb(); }
 
@@ -181,6 +193,8 @@ struct Registry::Impl {
         if (db) sqlite3_close(db);
         db = nullptr;
         ready = false;
+        scopeBegun = false;
+        resolvedPaths.clear();
     }
 
     Statement sql(const char* text) {
@@ -307,11 +321,20 @@ struct Registry::Impl {
         return ERROR_SUCCESS;
     }
 
-    // Runs one registry call as one transaction. `body` returns a status;
-    // anything but success rolls back what it did.
+    // Runs one registry call as one transaction, or as part of the open
+    // scopes' transaction. `body` returns a status; outside a scope anything
+    // but success rolls back what it did. (No body writes anything before it
+    // can fail with a status, so inside a scope nothing needs undoing then.)
     template <typename Body>
     std::int32_t run(bool writing, Body&& body) {
         std::lock_guard lock(mutex);
+        if (scopeDepth > 0) {
+            if (scopeFailure == ERROR_SUCCESS && beginScopeTransaction())
+                return runInScope(writing, body);
+            // What the scope wrote is undone and nothing more may be
+            // written; a read is still answered, on its own.
+            if (writing) return scopeFailure;
+        }
         std::int32_t status = ensureReady(writing);
         if (status != ERROR_SUCCESS) return status;
         try {
@@ -332,6 +355,62 @@ struct Registry::Impl {
         }
     }
 
+    // Opens the scopes' transaction at their first call; false (with the
+    // failure kept for the scopes) when the store cannot be had.
+    bool beginScopeTransaction() {
+        if (scopeBegun) return true;
+        scopeFailure = ensureReady(scopeWrites);
+        if (scopeFailure != ERROR_SUCCESS) return false;
+        try {
+            // A file opened read-only cannot take the write lock; its
+            // writes fail one by one as they do outside a scope.
+            exec(scopeWrites && !sqlite3_db_readonly(db, "main") ? "BEGIN IMMEDIATE" : "BEGIN");
+            scopeBegun = true;
+            return true;
+        } catch (const SqlFailure& f) {
+            rollback();
+            scopeFailure = statusFor(f.rc, scopeWrites);
+            return false;
+        }
+    }
+
+    template <typename Body>
+    std::int32_t runInScope(bool writing, Body& body) {
+        try {
+            return body();
+        } catch (const SqlFailure& f) {
+            rollback();
+            scopeBegun = false;
+            resolvedPaths.clear();
+            scopeFailure = statusFor(f.rc, writing || scopeWrites);
+            if (scopeFailure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
+            return scopeFailure;
+        }
+    }
+
+    void beginScope(bool writes) {
+        if (scopeDepth++ == 0) {
+            scopeFailure = ERROR_SUCCESS;
+            scopeWrites = writes;
+        } else if (writes && !scopeBegun) {
+            scopeWrites = true;
+        }
+    }
+
+    void endScope() {
+        if (--scopeDepth > 0) return;
+        if (scopeBegun) {
+            try {
+                exec("COMMIT");
+            } catch (const SqlFailure&) {
+                rollback();
+            }
+        }
+        scopeBegun = false;
+        resolvedPaths.clear();
+        scopeFailure = ERROR_SUCCESS;
+    }
+
     // The key row a handle names, or 0 when the handle is unknown or its
     // key no longer exists.
     std::int64_t keyRow(HKEY handle) {
@@ -350,15 +429,27 @@ struct Registry::Impl {
         return s.step() ? s.integer(0) : 0;
     }
 
-    // The key `names` lead to from the key `handle` names, all of them
-    // existing.
-    std::int32_t findKey(HKEY handle, const std::vector<std::string>& names, std::int64_t* row) {
+    // The key `names` lead to from the key `handle` names; with `create`,
+    // the keys missing on the way are made.
+    std::int32_t findKey(HKEY handle, const std::vector<std::string>& names, std::int64_t* row,
+                         bool create = false) {
         *row = keyRow(handle);
         if (*row == 0) return ERROR_INVALID_HANDLE;
-        for (const std::string& name : names) {
-            *row = childRow(*row, name);
-            if (*row == 0) return ERROR_FILE_NOT_FOUND;
+        std::string path;
+        if (scopeBegun) {
+            path = std::to_string(*row);
+            for (const std::string& name : names) path.append(1, '\\').append(name);
+            if (const auto it = resolvedPaths.find(path); it != resolvedPaths.end()) {
+                *row = it->second;
+                return ERROR_SUCCESS;
+            }
         }
+        for (const std::string& name : names) {
+            const std::int64_t child = childRow(*row, name);
+            if (child == 0 && !create) return ERROR_FILE_NOT_FOUND;
+            *row = child ? child : addChild(*row, name);
+        }
+        if (scopeBegun) resolvedPaths.emplace(std::move(path), *row);
         return ERROR_SUCCESS;
     }
 
@@ -431,6 +522,16 @@ Registry::Registry(std::string path, int busyTimeoutMs) : path_(std::move(path))
 
 Registry::~Registry() = default;
 
+Registry::Transaction::Transaction(Registry& registry, Access access) : registry_(registry) {
+    registry_.impl_->mutex.lock();
+    registry_.impl_->beginScope(access == Access::Write);
+}
+
+Registry::Transaction::~Transaction() {
+    registry_.impl_->endScope();
+    registry_.impl_->mutex.unlock();
+}
+
 std::string Registry::defaultPath() {
     if (const char* explicitPath = std::getenv("OSSIVANT_REGISTRY"); explicitPath && *explicitPath) {
         return explicitPath;
@@ -450,12 +551,8 @@ std::int32_t Registry::CreateKeyEx(HKEY parent, const std::string& subKey, HKEY*
     std::vector<std::string> names;
     if (!splitKeyPath(subKey, &names)) return ERROR_INVALID_PARAMETER;
     return impl_->run(true, [&]() -> std::int32_t {
-        std::int64_t row = impl_->keyRow(parent);
-        if (row == 0) return ERROR_INVALID_HANDLE;
-        for (const std::string& name : names) {
-            const std::int64_t child = impl_->childRow(row, name);
-            row = child ? child : impl_->addChild(row, name);
-        }
+        std::int64_t row = 0;
+        if (const std::int32_t status = impl_->findKey(parent, names, &row, true)) return status;
         *result = impl_->newHandle(row);
         return ERROR_SUCCESS;
     });
@@ -499,6 +596,7 @@ std::int32_t Registry::DeleteKey(HKEY parent, const std::string& subKey) {
         auto s = impl_->sql("DELETE FROM keys WHERE id = ?");
         s.bind(1, row);
         s.step();
+        impl_->resolvedPaths.clear();
         return ERROR_SUCCESS;
     });
 }

@@ -31,8 +31,9 @@ std::string StatusText(std::int32_t status);
 enum class Hive { LocalMachine, CurrentUser };
 
 // An open key. Handles name a key, they do not lock it: every call on a
-// handle is its own short transaction, and a call on a key that was deleted
-// meanwhile fails with ERROR_INVALID_HANDLE.
+// handle is its own short transaction (unless a Registry::Transaction is
+// open), and a call on a key that was deleted meanwhile fails with
+// ERROR_INVALID_HANDLE.
 using HKEY = std::int64_t;
 constexpr HKEY HKEY_LOCAL_MACHINE = -2;
 constexpr HKEY HKEY_CURRENT_USER = -1;
@@ -59,6 +60,29 @@ public:
     // $OSSIVANT_REGISTRY, else $XDG_CONFIG_HOME/ossivant/registry.db
     // (XDG_CONFIG_HOME defaults to ~/.config).
     static std::string defaultPath();
+
+    // Makes every call made while the scope lives one transaction, committed
+    // when the outermost scope ends; a process that dies before leaves none
+    // of it behind. Scopes nest; calls of other threads wait until the
+    // outermost one ends. Other processes wait for it too, so a scope spans
+    // one operation of the caller and never a turn of an event loop.
+    // A write scope takes the write lock at its first call, so that its
+    // reads and writes see one state of the store; a read scope takes it
+    // only when a write is made. Once a call in a scope has failed on the
+    // store (busy, damaged, unwritable), all the scope did is undone, every
+    // further write of the scope fails with the same status, and further
+    // reads are made one by one as outside a scope.
+    class Transaction {
+    public:
+        enum class Access { Read, Write };
+        explicit Transaction(Registry& registry, Access access = Access::Write);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+    private:
+        Registry& registry_;
+    };
 
     const std::string& path() const { return path_; }
 

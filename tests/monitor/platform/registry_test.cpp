@@ -260,6 +260,30 @@ TEST_F(RegistryTest, NonAsciiNamesCompareWithoutRegardToCase) {
     EXPECT_EQ(valueNames(reg, key).size(), 3u);
 }
 
+TEST_F(RegistryTest, ATransactionIsSeenByOthersWholeWhenItEnds) {
+    Registry other(temp.path(), 50);
+    HKEY seen = 0;
+    {
+        Registry::Transaction scope(reg);
+        const HKEY key = create("Software\\Batch\\First");
+        ASSERT_EQ(setString(reg, key, "URL", "a.example"), ERROR_SUCCESS);
+        EXPECT_EQ(reg.CloseKey(key), ERROR_SUCCESS);
+        // Others see nothing of it yet, and their writes wait for it.
+        EXPECT_EQ(other.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Batch", &seen), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(other.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Elsewhere", &seen), ERROR_CANTWRITE);
+        // Within it, a deleted key is gone at once and a new one is found.
+        ASSERT_EQ(reg.DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Batch\\First"), ERROR_SUCCESS);
+        EXPECT_EQ(reg.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Batch\\First", &seen), ERROR_FILE_NOT_FOUND);
+        {
+            Registry::Transaction nested(reg);
+            create("Software\\Batch\\Second");
+        }
+        EXPECT_EQ(other.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Batch", &seen), ERROR_FILE_NOT_FOUND);
+    }
+    ASSERT_EQ(other.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Batch", &seen), ERROR_SUCCESS);
+    EXPECT_EQ(subkeys(other, seen), std::vector<std::string>{"Second"});
+}
+
 TEST_F(RegistryTest, DataOutlivesTheObjectThatWroteIt) {
     {
         Registry writer(temp.path());
