@@ -13,6 +13,7 @@ int ReadCookiePolicy(RegistryAccess& registry) {
 }
 
 void CookieSwitch::SwitchTo(std::int32_t allowType) {
+    const auto scope = registry_.OneTransaction();
     std::int32_t value = 0;
     const std::int32_t status =
         registry_.GetValue(kHive, kInternetSettingsKey, kAllowCookies, value);
@@ -35,6 +36,7 @@ void CookieSwitch::SwitchTo(std::int32_t allowType) {
 }
 
 void CookieSwitch::Restore() {
+    const auto scope = registry_.OneTransaction();
     switch (found_) {
         case Found::Missing:
             registry_.DeleteValue(kHive, kInternetSettingsKey, kAllowCookies);

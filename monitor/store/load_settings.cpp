@@ -16,6 +16,7 @@ QString DefaultLogPath() {
 }
 
 void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPath) {
+    const auto scope = reg.OneTransaction();
     const QString timerKey = OssivantKey(QStringLiteral("\\Settings\\Timer"));
     const QString managerKey = OssivantKey(QStringLiteral("\\Settings\\Manager"));
     const QString logKey = OssivantKey(QStringLiteral("\\Settings\\Log"));

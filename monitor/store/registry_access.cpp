@@ -43,10 +43,14 @@ T saturate(std::int64_t v) {
     return static_cast<T>(v);
 }
 
-// Opens a key for the span of one operation and always closes it again.
+using Access = reg::Registry::Transaction::Access;
+
+// Opens a key for the span of one operation, which is one transaction, and
+// always closes it again.
 class OpenKey {
 public:
-    OpenKey(reg::Registry& r, reg::HKEY root, const QString& path) : r_(r) {
+    OpenKey(reg::Registry& r, reg::HKEY root, const QString& path, Access access)
+        : r_(r), scope_(r, access) {
         status_ = r_.OpenKeyEx(root, toNative(path), &key_);
     }
     ~OpenKey() {
@@ -64,20 +68,32 @@ public:
 
 private:
     reg::Registry& r_;
+    reg::Registry::Transaction scope_;
     reg::HKEY key_ = 0;
     std::int32_t status_;
 };
 
-// Reads the whole data of one value; `size` comes from a query without a
-// buffer, so the data is read into a buffer of exactly that size.
-std::int32_t readData(reg::Registry& r, reg::HKEY key, const std::string& name,
-                      std::uint32_t size, std::vector<std::uint8_t>& data) {
-    data.assign(size, 0);
-    std::uint32_t type = 0;
-    std::uint32_t got = size;
-    const std::int32_t st = r.QueryValueEx(key, name, &type, data.data(), &got);
-    if (st == reg::ERROR_SUCCESS && got < size) data.resize(got);
+// The type and whole data of one value: read into a buffer that holds any
+// usual value, and a second time only for data larger than that.
+std::int32_t readValue(reg::Registry& r, reg::HKEY key, const std::string& name,
+                       std::uint32_t& type, std::vector<std::uint8_t>& data) {
+    std::uint8_t buffer[256];
+    std::uint32_t size = sizeof buffer;
+    std::int32_t st = r.QueryValueEx(key, name, &type, buffer, &size);
+    if (st == reg::ERROR_SUCCESS) {
+        data.assign(buffer, buffer + size);
+    } else if (st == reg::ERROR_MORE_DATA) {
+        data.assign(size, 0);
+        st = r.QueryValueEx(key, name, &type, data.data(), &size);
+        if (st == reg::ERROR_SUCCESS) data.resize(size);
+    }
     return st;
+}
+
+// A number value holds four bytes; one written with more by a foreign
+// writer does not fit the caller's number.
+std::int32_t numberStatus(const std::vector<std::uint8_t>& data) {
+    return data.size() > 4 ? reg::ERROR_MORE_DATA : reg::ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -102,7 +118,7 @@ std::int32_t RegistryAccess::DeleteKey(reg::HKEY root, const QString& keyPath) {
 std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, const QString& name,
                                       const QVariant& value, std::int32_t type) {
     if (type != kTypeString && type != kTypeNumber) return reg::ERROR_SUCCESS;
-    OpenKey key(registry_, root, keyPath);
+    OpenKey key(registry_, root, keyPath, Access::Write);
     if (!key.ok()) return key.failure();
     if (type == kTypeString) {
         QByteArray bytes = value.toString().toUtf8();
@@ -130,22 +146,19 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
 
 std::int32_t RegistryAccess::readRaw(reg::HKEY root, const QString& keyPath, const QString& name,
                                      RawValue& out) {
-    OpenKey key(registry_, root, keyPath);
+    OpenKey key(registry_, root, keyPath, Access::Read);
     if (!key.ok()) return key.failure();
-    const std::string native = toNative(name);
     std::uint32_t type = 0;
-    std::uint32_t size = 0;
-    std::int32_t st = registry_.QueryValueEx(key.get(), native, &type, nullptr, &size);
-    if (st != reg::ERROR_SUCCESS) return st;
     std::vector<std::uint8_t> data;
+    std::int32_t st = readValue(registry_, key.get(), toNative(name), type, data);
+    if (st != reg::ERROR_SUCCESS) return st;
     if (type == reg::REG_SZ) {
         out.kind = RawValue::Text;
-        st = readData(registry_, key.get(), native, size, data);
-        out.text = st == reg::ERROR_SUCCESS ? fromStored(data) : QString();
+        out.text = fromStored(data);
         return st;
     }
     if (type == reg::REG_DWORD) {
-        st = readData(registry_, key.get(), native, 4, data);
+        st = numberStatus(data);
         if (st == reg::ERROR_SUCCESS) {
             data.resize(4, 0);
             out.kind = RawValue::Number;
@@ -206,7 +219,7 @@ std::int32_t RegistryAccess::GetValue(reg::HKEY root, const QString& keyPath, co
 
 std::int32_t RegistryAccess::DeleteValue(reg::HKEY root, const QString& keyPath,
                                          const QString& name) {
-    OpenKey key(registry_, root, keyPath);
+    OpenKey key(registry_, root, keyPath, Access::Write);
     if (!key.ok()) return key.failure();
     return registry_.DeleteValue(key.get(), toNative(name));
 }
@@ -216,7 +229,7 @@ std::int32_t RegistryAccess::EnumKeys(reg::HKEY root, const QString& keyPath, QS
     (void)nameLength;
     if (maxIndex <= 0) maxIndex = 50;
     names.clear();
-    OpenKey key(registry_, root, keyPath);
+    OpenKey key(registry_, root, keyPath, Access::Read);
     if (!key.ok()) return reg::ERROR_SUCCESS;
     for (std::int32_t i = 0; i <= maxIndex; ++i) {
         std::string name;
@@ -236,7 +249,7 @@ std::int32_t RegistryAccess::EnumValues(reg::HKEY root, const QString& keyPath,
     (void)nameLength;
     if (maxIndex <= 0) maxIndex = 50;
     entries.clear();
-    OpenKey key(registry_, root, keyPath);
+    OpenKey key(registry_, root, keyPath, Access::Read);
     if (!key.ok()) return key.failure();
     for (std::uint32_t i = 0; entries.size() < static_cast<std::size_t>(maxIndex); ++i) {
         std::string name;
@@ -247,12 +260,10 @@ std::int32_t RegistryAccess::EnumValues(reg::HKEY root, const QString& keyPath,
         RegistryEntry entry;
         entry.Name = QString::fromUtf8(name);
         if (type == reg::REG_SZ || type == reg::REG_DWORD) {
-            std::uint32_t size = 0;
             std::uint32_t actual = 0;
-            st = registry_.QueryValueEx(key.get(), name, &actual, nullptr, &size);
             std::vector<std::uint8_t> data;
-            if (st == reg::ERROR_SUCCESS)
-                st = readData(registry_, key.get(), name, type == reg::REG_DWORD ? 4 : size, data);
+            st = readValue(registry_, key.get(), name, actual, data);
+            if (st == reg::ERROR_SUCCESS && type == reg::REG_DWORD) st = numberStatus(data);
             if (st != reg::ERROR_SUCCESS) return st;
             if (type == reg::REG_SZ) {
                 entry.Type = kTypeString;

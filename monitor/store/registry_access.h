@@ -31,13 +31,21 @@ struct RegistryEntry {
 };
 
 // The only code of the monitor that talks to the registry. Every operation
-// opens the key it needs, does its work and closes it again (nothing is
-// cached), and returns the registry's status code (0 = success); none
+// opens the key it needs, does its work and closes it again, as one
+// transaction (or as part of the caller's OneTransaction), and returns the registry's status code (0 = success); none
 // throws. Key paths are full paths below the root hive, with "\" between
 // names. Strings are stored as UTF-8 with their terminating NUL counted.
 class RegistryAccess {
 public:
     explicit RegistryAccess(reg::Registry& registry) : registry_(registry) {}
+
+    // The calls made while the returned scope lives form one transaction:
+    // whole or absent after a crash, and one lock of the file instead of one
+    // per call. For one operation at a time, never across an event loop.
+    [[nodiscard]] reg::Registry::Transaction OneTransaction(
+        reg::Registry::Transaction::Access access = reg::Registry::Transaction::Access::Write) {
+        return reg::Registry::Transaction(registry_, access);
+    }
 
     // Creates the key, or opens it when it exists.
     std::int32_t CreateKey(reg::HKEY root, const QString& keyPath);

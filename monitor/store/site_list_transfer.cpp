@@ -111,6 +111,9 @@ void SiteListTransfer::importFile(const QString& path, bool replace) {
         p_.screen.setProgress(++n);
         SiteRecord record;
         if (ParseSiteLine(line, record) != kLineUsable) continue;
+        // Each site is stored whole; the progress above may turn the
+        // event loop, so the transaction ends with the line.
+        const auto scope = p_.registry.OneTransaction();
         QString stored;
         const bool exists =
             p_.store.ReadStoredUrl(record.URL, stored) == reg::ERROR_SUCCESS && !stored.isEmpty();

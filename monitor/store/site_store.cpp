@@ -47,25 +47,31 @@ QString SiteStore::siteKey(const QString& keyName) {
 }
 
 void SiteStore::LoadSites(bool keepStatus, bool keepComments) {
+    QString failure;
+    {
+        const auto scope = reg_.OneTransaction();
+        failure = loadSites(keepStatus, keepComments);
+    }
+    // Told once the store is released: the box waits for the operator.
+    if (!failure.isEmpty()) messages_.show(failure, MsgButtons::Ok);
+}
+
+QString SiteStore::loadSites(bool keepStatus, bool keepComments) {
     sites_.clear();
     std::vector<RegistryEntry> entries;
     const std::int32_t st = reg_.EnumValues(kHive, pointerKey(), entries, kEnumLimit, kEnumLimit);
     if (st != reg::ERROR_SUCCESS) {
-        auto tell = [this](const QString& text, std::int32_t code) {
-            messages_.show(text + QStringLiteral("\n\nError: ") + QString::number(code),
-                           MsgButtons::Ok);
+        auto failure = [](const QString& text, std::int32_t code) {
+            return text + QStringLiteral("\n\nError: ") + QString::number(code);
         };
-        if (st == reg::ERROR_INVALID_HANDLE) {
-            const std::int32_t created = reg_.CreateKey(kHive, pointerKey());
-            if (created != reg::ERROR_SUCCESS)
-                tell(QStringLiteral("Error ccured while trying to create registry for Address."),
-                     created);
-            else
-                SaveSiteCount(0);
-        } else {
-            tell(QStringLiteral("Error ccured while trying to retrieve Addresses."), st);
-        }
-        return;
+        if (st != reg::ERROR_INVALID_HANDLE)
+            return failure(QStringLiteral("Error ccured while trying to retrieve Addresses."), st);
+        const std::int32_t created = reg_.CreateKey(kHive, pointerKey());
+        if (created != reg::ERROR_SUCCESS)
+            return failure(QStringLiteral("Error ccured while trying to create registry for Address."),
+                           created);
+        SaveSiteCount(0);
+        return {};
     }
 
     struct Pointer {
@@ -114,6 +120,7 @@ void SiteStore::LoadSites(bool keepStatus, bool keepComments) {
         sites_.append(site);
     }
     SaveSiteCount(sites_.SiteCount());
+    return {};
 }
 
 std::int32_t SiteStore::ReadSiteKey(const QString& keyName, SiteRecord& record,
@@ -163,6 +170,7 @@ void SiteStore::SaveSite(std::int32_t index, bool isNew) {
     // A blank name would address \Address itself.
     if (name.isEmpty()) return;
     const QString key = siteKey(name);
+    const auto scope = reg_.OneTransaction();
     if (isNew) {
         reg_.SetValue(kHive, pointerKey(), pointerName(index), name, kTypeString);
         reg_.CreateKey(kHive, key);
@@ -174,16 +182,19 @@ void SiteStore::WriteSiteKey(const SiteRecord& record, std::int32_t index) {
     const QString name = SiteKeyName(record.URL);
     if (name.isEmpty()) return;
     const QString key = siteKey(name);
+    const auto scope = reg_.OneTransaction();
     reg_.CreateKey(kHive, key);
     writeSiteValues(key, index == 0 ? kImportIndex : index, record);
 }
 
 void SiteStore::SaveSiteCount(std::int32_t count) {
+    const auto scope = reg_.OneTransaction();
     if (count == 0) reg_.CreateKey(kHive, addressKey());
     reg_.SetValue(kHive, addressKey(), QStringLiteral("NumActualDomain"), count, kTypeNumber);
 }
 
 void SiteStore::RenumberSites() {
+    const auto scope = reg_.OneTransaction();
     QStringList names;
     reg_.EnumKeys(kHive, addressKey(), names, kEnumLimit, kEnumLimit);
 
@@ -229,12 +240,15 @@ void SiteStore::RenumberSites() {
 }
 
 void SiteStore::RemoveSite(std::int32_t index) {
-    QString name;
-    if (reg_.GetValue(kHive, pointerKey(), pointerName(index), name) == reg::ERROR_SUCCESS &&
-        !name.trimmed().isEmpty())
-        reg_.DeleteKey(kHive, siteKey(keyNameOf(name)));
-    reg_.DeleteValue(kHive, pointerKey(), pointerName(index));
-    RenumberSites();
+    {
+        const auto scope = reg_.OneTransaction();
+        QString name;
+        if (reg_.GetValue(kHive, pointerKey(), pointerName(index), name) == reg::ERROR_SUCCESS &&
+            !name.trimmed().isEmpty())
+            reg_.DeleteKey(kHive, siteKey(keyNameOf(name)));
+        reg_.DeleteValue(kHive, pointerKey(), pointerName(index));
+        RenumberSites();
+    }
     LoadSites(true, true);
 }
 
@@ -259,6 +273,7 @@ std::int32_t SiteStore::AddSite(const SiteRecord& entered) {
     site.Enabled = entered.Enabled;
     site.Status = StatusUnchecked;
     site.Comments = QStringLiteral("Added");
+    const auto scope = reg_.OneTransaction();
     const std::int32_t index = sites_.append(site);
     SaveSite(index, true);
     SaveSiteCount(index);
@@ -275,6 +290,7 @@ void SiteStore::EditSite(std::int32_t index, const SiteRecord& before, const Sit
     const bool sameAddress = site.URL == before.URL && site.IP == before.IP;
     if (!(site.Enabled != 0 && sameAddress)) site.Status = StatusUnchecked;
     site.Comments = QStringLiteral("Edited");
+    const auto scope = reg_.OneTransaction();
     if (site.URL.trimmed().toLower() != before.URL.trimmed().toLower()) {
         const QString oldName = SiteKeyName(before.URL);
         if (!oldName.isEmpty()) reg_.DeleteKey(kHive, siteKey(oldName));

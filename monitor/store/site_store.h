@@ -17,8 +17,9 @@ constexpr std::int32_t kSiteIndexDiffers = 2;  // read, but its Index is not the
 // Keeps the site list in the registry and the site table in step with it.
 // Layout below the monitor's root key: \AddressKey holds the pointers
 // Domain1..DomainN naming the site keys in list order, \Address holds
-// NumActualDomain and one key per site. Write failures are ignored; the two
-// load failures are told through the message box.
+// NumActualDomain and one key per site. Each operation is one transaction of
+// the registry: whole or absent after a crash. Write failures are ignored;
+// the two load failures are told through the message box.
 class SiteStore {
 public:
     SiteStore(RegistryAccess& reg, SiteTable& sites, MessageBox& messages)
@@ -78,6 +79,8 @@ public:
     static QString siteKey(const QString& keyName);
 
 private:
+    // LoadSites within its transaction; the text of a failure to tell.
+    QString loadSites(bool keepStatus, bool keepComments);
     void writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
 
     RegistryAccess& reg_;

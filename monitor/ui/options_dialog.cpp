@@ -1,5 +1,6 @@
 #include "monitor/ui/options_dialog.h"
 
+#include <optional>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -426,8 +427,8 @@ void frmOptions::cmdOK_Click() {
         return;
     }
 
-    // Each setting is written as soon as it is taken from its box; a write
-    // that fails is not reported (the setting still changes in memory).
+    // The settings are stored together, in one transaction; a write that
+    // fails is not reported (the setting still changes in memory).
     const Settings in = settingsFromBoxes();
     Settings& s = settings_;
     const QString timerKey = OssivantKey(QStringLiteral("\\Settings\\Timer"));
@@ -440,34 +441,36 @@ void frmOptions::cmdOK_Click() {
     auto text = [this](const QString& key, const char* name, const QString& value) {
         registry_.SetValue(kHive, key, QLatin1String(name), value, kTypeString);
     };
+    {
+        const auto scope = registry_.OneTransaction();
+        s.TimerInterval = in.TimerInterval;
+        number(timerKey, "Interval", s.TimerInterval);
+        s.TimerWarning = in.TimerWarning;
+        number(timerKey, "Warning", s.TimerWarning);
 
-    s.TimerInterval = in.TimerInterval;
-    number(timerKey, "Interval", s.TimerInterval);
-    s.TimerWarning = in.TimerWarning;
-    number(timerKey, "Warning", s.TimerWarning);
+        s.ManagerEmail = in.ManagerEmail;
+        s.ManagerName = in.ManagerName;
+        s.ManagerSMTP = in.ManagerSMTP;
+        s.ManagerSMTPPort = in.ManagerSMTPPort;
+        text(managerKey, "Email", s.ManagerEmail);
+        text(managerKey, "Name", s.ManagerName);
+        text(managerKey, "SMTP", s.ManagerSMTP);
+        number(managerKey, "SMTPPort", s.ManagerSMTPPort);
 
-    s.ManagerEmail = in.ManagerEmail;
-    s.ManagerName = in.ManagerName;
-    s.ManagerSMTP = in.ManagerSMTP;
-    s.ManagerSMTPPort = in.ManagerSMTPPort;
-    text(managerKey, "Email", s.ManagerEmail);
-    text(managerKey, "Name", s.ManagerName);
-    text(managerKey, "SMTP", s.ManagerSMTP);
-    number(managerKey, "SMTPPort", s.ManagerSMTPPort);
+        s.LogPeriod = in.LogPeriod;
+        number(logKey, "LogPeriod", s.LogPeriod);
+        s.LogPath = in.LogPath;
+        text(logKey, "LogPath", s.LogPath);
+        s.MaxLogFiles = in.MaxLogFiles;
+        number(logKey, "MaxLogFiles", s.MaxLogFiles);
+        s.DiskLogMaxFiles = in.DiskLogMaxFiles;
+        s.DiskLogDisabled = in.DiskLogDisabled;
+        number(logKey, "DiskLogMaxFiles", s.DiskLogMaxFiles);
+        number(logKey, "DiskLogDisabled", s.DiskLogDisabled);
 
-    s.LogPeriod = in.LogPeriod;
-    number(logKey, "LogPeriod", s.LogPeriod);
-    s.LogPath = in.LogPath;
-    text(logKey, "LogPath", s.LogPath);
-    s.MaxLogFiles = in.MaxLogFiles;
-    number(logKey, "MaxLogFiles", s.MaxLogFiles);
-    s.DiskLogMaxFiles = in.DiskLogMaxFiles;
-    s.DiskLogDisabled = in.DiskLogDisabled;
-    number(logKey, "DiskLogMaxFiles", s.DiskLogMaxFiles);
-    number(logKey, "DiskLogDisabled", s.DiskLogDisabled);
-
-    s.AllowType = in.AllowType;
-    number(cookieKey, "AllowType", s.AllowType);
+        s.AllowType = in.AllowType;
+        number(cookieKey, "AllowType", s.AllowType);
+    }
 
     if (s.TimerInterval != openingInterval_ || s.TimerWarning != openingWarning_) {
         const QDateTime next = clock_.now().addSecs(qint64(s.TimerWarning) * 60);
