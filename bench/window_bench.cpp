@@ -131,7 +131,7 @@ double StartMonitor(Monitor& m, const std::string& path, SilentMessageBox& messa
     });
     const double beforeSplash = timer.nsecsElapsed() / 1e6;
     if (m.app->splash()) m.app->splash()->installEventFilter(&watch);
-    while (!started) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (!started) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return beforeSplash + rest;
 }
 
@@ -262,7 +262,7 @@ int main(int argc, char** argv) {
         cycle.start();
         m.app->engine().mF_StartCheck_Click();
         while (m.app->engine().CycleRunning())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double seconds = cycle.nsecsElapsed() / 1e9;
         QTest::qWait(500);
         const long kib = ResidentKiB();

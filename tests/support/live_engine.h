@@ -38,8 +38,11 @@ public:
     bool runCycle(int seconds) {
         engine.mF_StartCheck_Click();
         const QDeadlineTimer deadline(seconds * 1000);
+        // Sleeps until an event comes; TimerMain's tick brings one each
+        // second. (With a time limit, processEvents would not wait at all
+        // and the loop would spin.)
         while (engine.CycleRunning() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return !engine.CycleRunning();
     }
 
