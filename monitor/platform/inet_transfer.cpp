@@ -506,10 +506,9 @@ private:
     }
 
     Sink sink_;
-    std::string caFile_;  // further trusted authorities (PEM), or empty
-    bool caFileFailed_ = false;
-    bool systemBundle_ =
-        false;  // curl has a default CA bundle file  // the last connection could not load caFile_
+    std::string caFile_;         // further trusted authorities (PEM), or empty
+    bool caFileFailed_ = false;  // the last connection could not load caFile_
+    bool systemBundle_ = false;  // curl has a default CA bundle file
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;  // the cookies kept for the run
     std::mutex mutex_;
