@@ -38,8 +38,10 @@ public:
     bool runCycle(int seconds) {
         engine.mF_StartCheck_Click();
         const QDeadlineTimer deadline(seconds * 1000);
+        // Each round sleeps until an event comes (TimerMain ticks every
+        // second); with a time limit processEvents would poll without a pause.
         while (engine.CycleRunning() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return !engine.CycleRunning();
     }
 
