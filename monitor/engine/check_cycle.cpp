@@ -7,6 +7,7 @@
 #include "monitor/engine/menu_lock.h"
 #include "monitor/engine/panel_time.h"
 #include "monitor/engine/text_util.h"
+#include "monitor/platform/time_zone.h"
 
 namespace ossivant {
 
@@ -38,6 +39,7 @@ void CheckEngine::mF_StartCheck_Click() {
     }
     SiteCheck_Disable(screen_.menus);
     logLossReported_ = false;
+    FollowLocalTimeZone();
     parts_.log.GetLogFileName(true);
     if (parts_.settings.LogPeriod != 0) writeLog(true, true, false);
     state_.NextCheckTime = now().addSecs(interval);
@@ -60,6 +62,7 @@ void CheckEngine::TimerAutoCheck_Timer() {
     }
     SiteCheck_Disable(screen_.menus);
     logLossReported_ = false;
+    FollowLocalTimeZone();
     parts_.log.GetLogFileName(true);
     if (parts_.settings.LogPeriod != 0) writeLog(true, false, false);
     state_.bCheckInProgress = true;

@@ -59,6 +59,15 @@ struct TransferEvent {
     int certificateDaysLeft = -1;
 };
 
+// The events on their way from the worker to the owning thread. One queued
+// call delivers all that wait, so states that arrive while the owning thread is
+// busy cost one wake-up together rather than one each.
+struct EventQueue {
+    std::mutex mutex;
+    std::deque<TransferEvent> events;
+    bool wakeUpPending = false;  // a call of deliverQueued is queued or running
+};
+
 namespace {
 
 // Enough for any real header; a server that sends more is not stored further.
@@ -497,10 +506,9 @@ private:
     }
 
     Sink sink_;
-    std::string caFile_;  // further trusted authorities (PEM), or empty
-    bool caFileFailed_ = false;
-    bool systemBundle_ =
-        false;  // curl has a default CA bundle file  // the last connection could not load caFile_
+    std::string caFile_;         // further trusted authorities (PEM), or empty
+    bool caFileFailed_ = false;  // the last connection could not load caFile_
+    bool systemBundle_ = false;  // curl has a default CA bundle file
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;  // the cookies kept for the run
     std::mutex mutex_;
@@ -514,11 +522,13 @@ private:
 }  // namespace detail
 
 InetTransfer::InetTransfer(CookiePolicy cookiePolicy, QObject* parent)
-    : TransferControl(parent), cookiePolicy_(std::move(cookiePolicy)) {}
+    : TransferControl(parent),
+      cookiePolicy_(std::move(cookiePolicy)),
+      events_(std::make_unique<detail::EventQueue>()) {}
 
 InetTransfer::~InetTransfer() {
     // Joins the worker before the QObject goes: no event is posted after this,
-    // and Qt discards the ones still queued for a deleted receiver.
+    // and Qt discards a wake-up still queued for a deleted receiver.
     worker_.reset();
 }
 
@@ -528,11 +538,7 @@ bool InetTransfer::Execute(const QString& url, const QString& operation) {
     const bool cookies = !(cookiePolicy_ && cookiePolicy_() == kCookiesNone);
     if (!worker_) {
         worker_ = std::make_unique<detail::InetWorker>(
-            [this](detail::TransferEvent event) {
-                QMetaObject::invokeMethod(
-                    this, [this, event = std::move(event)] { deliver(event); },
-                    Qt::QueuedConnection);
-            },
+            [this](detail::TransferEvent event) { post(std::move(event)); },
             qEnvironmentVariable(kCaFileVariable).toStdString());
     }
     url_ = url;
@@ -552,6 +558,41 @@ void InetTransfer::Cancel() {
     worker_->cancel(activeId_);
     activeId_ = 0;
     executing_ = false;
+}
+
+void InetTransfer::post(detail::TransferEvent event) {
+    {
+        std::lock_guard lock(events_->mutex);
+        events_->events.push_back(std::move(event));
+        if (events_->wakeUpPending) return;
+        events_->wakeUpPending = true;
+    }
+    QMetaObject::invokeMethod(this, &InetTransfer::deliverQueued, Qt::QueuedConnection);
+}
+
+// Takes one event at a time: a handler that runs a nested event loop finds
+// the rest still queued behind it, so no later state overtakes an earlier one.
+// After the end of a request the event loop has its turn before the states of
+// the next one, which a handler may have started: a cycle of fast failures
+// must not keep the thread from its other work.
+void InetTransfer::deliverQueued() {
+    bool requestEnded = false;
+    for (;;) {
+        detail::TransferEvent event;
+        {
+            std::lock_guard lock(events_->mutex);
+            if (events_->events.empty()) {
+                events_->wakeUpPending = false;
+                return;
+            }
+            if (requestEnded) break;
+            event = std::move(events_->events.front());
+            events_->events.pop_front();
+        }
+        deliver(event);
+        requestEnded = event.final;
+    }
+    QMetaObject::invokeMethod(this, &InetTransfer::deliverQueued, Qt::QueuedConnection);
 }
 
 void InetTransfer::deliver(const detail::TransferEvent& event) {

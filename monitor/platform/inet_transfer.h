@@ -11,6 +11,7 @@ namespace ossivant {
 namespace detail {
 class InetWorker;
 struct TransferEvent;
+struct EventQueue;
 }  // namespace detail
 
 // The HTTP transfer control of the monitor (the main window's Inet1).
@@ -68,9 +69,15 @@ public:
     static constexpr const char* kCaFileVariable = "OSSIVANT_CA_FILE";
 
 private:
+    // On the worker thread: queues the event and wakes the owning thread,
+    // unless a wake-up is already on its way.
+    void post(detail::TransferEvent event);
+    // On the owning thread: delivers the queued events one at a time.
+    void deliverQueued();
     void deliver(const detail::TransferEvent& event);
 
     CookiePolicy cookiePolicy_;
+    std::unique_ptr<detail::EventQueue> events_;  // outlives the worker, which posts to it
     std::unique_ptr<detail::InetWorker> worker_;
     quint64 lastId_ = 0;
     quint64 activeId_ = 0;  // 0 while idle; events of other ids are dropped

@@ -16,8 +16,11 @@ namespace ossivant {
 // the time from the injected clock. A log folder that has gone missing is
 // made again before a line is written; a line that still cannot be written
 // is reported to the caller, which decides how to tell the operator, and the
-// check cycle goes on. Every line is opened, locked, appended with CR LF,
-// unlocked and closed on its own; nothing is held open between lines.
+// check cycle goes on. The file is opened at the first line after
+// GetLogFileName and held open for the cycle, closed after the end line and
+// when the name changes; each line is appended with CR LF under the lock.
+// A file that someone removed, renamed or replaced meanwhile is opened anew
+// at its path before the next line, so no line goes where no one looks.
 class CheckLog {
 public:
     CheckLog(const Settings& settings, const Clock& clock,
@@ -38,10 +41,13 @@ public:
     const QString& LogFileName() const { return logFileName_; }
 
 private:
+    bool appendLine(const QByteArray& line);
+
     const Settings& settings_;
     const Clock& clock_;
     std::chrono::milliseconds lockWait_;
     QString logFileName_;
+    HeldLogFile file_;  // logFileName_ while a cycle writes to it
 };
 
 }  // namespace ossivant

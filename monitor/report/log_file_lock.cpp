@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -28,8 +29,7 @@ private:
     int fd_;
 };
 
-int OpenFile(const QString& path, int flags) {
-    const QByteArray native = QFile::encodeName(path);
+int OpenFile(const QByteArray& native, int flags) {
     int fd;
     do {
         fd = ::open(native.constData(), flags | O_CLOEXEC, 0666);
@@ -66,21 +66,50 @@ bool WriteAll(int fd, const char* data, qsizetype size) {
 
 }  // namespace
 
-bool AppendLocked(const QString& path, const QByteArray& line, std::chrono::milliseconds lockWait) {
+bool HeldLogFile::open(const QString& path) {
+    close();
     if (path.isEmpty()) return false;
-    const FileDescriptor file(OpenFile(path, O_WRONLY | O_APPEND | O_CREAT));
-    if (file.get() < 0) return false;
+    path_ = QFile::encodeName(path);
+    fd_ = OpenFile(path_, O_WRONLY | O_APPEND | O_CREAT);
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        close();
+        return false;
+    }
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    return true;
+}
+
+bool HeldLogFile::stillAtItsPath() const {
+    struct stat st {};
+    return fd_ >= 0 && ::stat(path_.constData(), &st) == 0 && st.st_dev == device_ &&
+           st.st_ino == inode_;
+}
+
+bool HeldLogFile::append(const QByteArray& line, std::chrono::milliseconds lockWait) const {
+    if (fd_ < 0) return false;
     // A lock that cannot be had is a step that failed: it is skipped and the
     // line is still written, in one write() so that it stays in one piece
     // for every writer appending to the file.
-    const bool locked = LockWithin(file.get(), LOCK_EX, lockWait);
-    const bool written = WriteAll(file.get(), line.constData(), line.size());
-    if (locked) ::flock(file.get(), LOCK_UN);
+    const bool locked = LockWithin(fd_, LOCK_EX, lockWait);
+    const bool written = WriteAll(fd_, line.constData(), line.size());
+    if (locked) ::flock(fd_, LOCK_UN);
     return written;
 }
 
+void HeldLogFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool AppendLocked(const QString& path, const QByteArray& line, std::chrono::milliseconds lockWait) {
+    HeldLogFile file;
+    return file.open(path) && file.append(line, lockWait);
+}
+
 std::optional<QByteArray> ReadLocked(const QString& path) {
-    const FileDescriptor file(OpenFile(path, O_RDONLY));
+    const FileDescriptor file(OpenFile(QFile::encodeName(path), O_RDONLY));
     if (file.get() < 0) return std::nullopt;
     const bool locked = LockWithin(file.get(), LOCK_SH, kLogLockWait);
     QByteArray content;

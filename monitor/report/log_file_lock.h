@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 #include <chrono>
@@ -24,10 +26,37 @@ namespace ossivant {
 // reader hangs with the file locked; the check cycle must not hang with it.
 inline constexpr std::chrono::milliseconds kLogLockWait{1000};
 
-// Opens `path` for appending (creating it, never its folder), locks it, writes
-// `line` whole, unlocks and closes it. When the lock cannot be had within
-// `lockWait` the line is written without it. Returns false when the file
-// could not be opened or the line not written whole.
+// A log file held open for appending line after line. Each line is written
+// whole in one write() under the exclusive lock, and lands at the end of the
+// file as it is then, whatever other writers added meanwhile. When the lock
+// cannot be had within the wait the line is written without it.
+class HeldLogFile {
+public:
+    HeldLogFile() = default;
+    ~HeldLogFile() { close(); }
+    HeldLogFile(const HeldLogFile&) = delete;
+    HeldLogFile& operator=(const HeldLogFile&) = delete;
+
+    // Opens `path` for appending, creating the file but never its folder.
+    bool open(const QString& path);
+    bool isOpen() const { return fd_ >= 0; }
+    // False once the path it was opened at names another file or none: the
+    // file was removed, renamed or replaced, or its folder went.
+    bool stillAtItsPath() const;
+    // False when the line could not be written whole.
+    bool append(const QByteArray& line, std::chrono::milliseconds lockWait = kLogLockWait) const;
+    void close();
+
+private:
+    int fd_ = -1;
+    QByteArray path_;  // as the file system spells it
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+};
+
+// Opens `path` for appending (creating it, never its folder), writes `line` as
+// HeldLogFile does and closes it. Returns false when the file could not be
+// opened or the line not written whole.
 bool AppendLocked(const QString& path, const QByteArray& line,
                   std::chrono::milliseconds lockWait = kLogLockWait);
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "monitor/platform/registry.h"
+#include "monitor/platform/time_zone.h"
 #include "monitor/ui/headless.h"
 #include "monitor/ui/icons.h"
 #include "monitor/ui/monitor_app.h"
@@ -36,6 +37,8 @@ const char kUsage[] = "usage: ossivant [--headless]\n";
 
 int main(int argc, char** argv) {
     using namespace ossivant;
+    // Before the application object, which may start threads.
+    PinLocalTimeZone();
     bool headless = false;
     if (argc > 2 || (argc == 2 && std::strcmp(argv[1], "--headless") != 0)) {
         std::fputs(kUsage, stderr);

@@ -4,7 +4,11 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
 #include <QSignalSpy>
+#include <QTimer>
+#include <thread>
 
 #include "tests/support/core_app.h"
 #include "tests/support/fake_http_server.h"
@@ -126,6 +130,49 @@ TEST_F(InetTransferTest, StatusLineWithTwoBlanksReachesTheHeaderAsSent) {
     ASSERT_TRUE(waitForEnd(spy));
     EXPECT_EQ(statesOf(spy).back(), transfer_state::ResponseCompleted);
     EXPECT_EQ(firstLine(inet.GetHeader()), QStringLiteral("HTTP/1.1  200 OK"));
+}
+
+// --- delivery of the states ------------------------------------------------
+
+// Counts the queued calls, the wake-ups of the owning thread, an object gets.
+class WakeUpCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) ++count;
+        return false;
+    }
+};
+
+TEST_F(InetTransferTest, StatesThatArriveWhileTheThreadIsBusyShareTheirWakeUps) {
+    FakeHttpServer server(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    WakeUpCounter wakeUps;
+    inet.installEventFilter(&wakeUps);
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(server.url()), QStringLiteral("GET")));
+    // The owning thread does other work while the request runs its course.
+    ASSERT_TRUE(server.waitForPeerCloses(1, 2s));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(spy.isEmpty());
+
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(statesOf(spy), kNormalProbe);
+    EXPECT_LT(wakeUps.count, int(kNormalProbe.size()));
+}
+
+TEST_F(InetTransferTest, ANestedEventLoopInAHandlerLetsNoLaterStateOvertake) {
+    FakeHttpServer server(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    QObject::connect(&inet, &TransferControl::StateChanged, &inet, [](int state) {
+        if (state != transfer_state::ResolvingHost) return;
+        QEventLoop loop;  // as a modal window shown from a handler runs one
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    std::vector<int> seen;  // by a handler that runs after the one above
+    QObject::connect(&inet, &TransferControl::StateChanged, &inet,
+                     [&seen](int state) { seen.push_back(state); });
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(server.url()), QStringLiteral("GET")));
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(seen, kNormalProbe);
 }
 
 // --- transfer errors -------------------------------------------------------

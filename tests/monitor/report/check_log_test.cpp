@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdio>
 
 #include "tests/support/fake_clock.h"
 
@@ -108,6 +110,115 @@ TEST_F(CheckLogTest, AMissingFolderIsMadeAgainAndALostLineIsReported) {
     EXPECT_TRUE(log.WriteLog(true, true, false, {}));
     EXPECT_FALSE(QDir(settings.LogPath).exists());
 }
+
+// --- the file held for a cycle ----------------------------------------------
+
+const QByteArray kManualStart = "[START CHECK: MANUAL - 7 Dec 2026 23:59:00]\r\n";
+const QByteArray kSiteOk = "7 Dec 2026 23:59:00,http://a.example,Site OK,0,,1\r\n";
+const QByteArray kEnd = "[END CHECK]\r\n";
+
+// Descriptors of this process open on files in `folder`.
+int DescriptorsIn(const QString& folder) {
+    const QString prefix = QDir(folder).canonicalPath() + u'/';
+    int n = 0;
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::AllEntries | QDir::System))
+        if (fd.symLinkTarget().startsWith(prefix)) ++n;
+    return n;
+}
+
+TEST_F(CheckLogTest, TheFileIsHeldOpenFromTheFirstLineToTheEndLineOnly) {
+    const LogRecord ok{clock.now(), "http://a.example", "Site OK", "", 1};
+    log.GetLogFileName(true);
+    EXPECT_EQ(DescriptorsIn(dir.path()), 0);
+    log.WriteLog(true, true, false, {});
+    log.WriteLog(false, false, false, ok);
+    EXPECT_EQ(DescriptorsIn(dir.path()), 1);
+    log.WriteLog(false, false, true, {});
+    EXPECT_EQ(DescriptorsIn(dir.path()), 0);
+
+    log.WriteLog(true, true, false, {});
+    log.GetLogFileName(false);  // the same name: the file stays
+    EXPECT_EQ(DescriptorsIn(dir.path()), 1);
+    clock.advanceDays(1);
+    log.GetLogFileName(false);  // a new day's name lets the old file go
+    EXPECT_EQ(DescriptorsIn(dir.path()), 0);
+    {
+        CheckLog other{settings, clock};
+        other.GetLogFileName(false);
+        other.WriteLog(true, false, false, {});
+        EXPECT_EQ(DescriptorsIn(dir.path()), 1);
+    }
+    EXPECT_EQ(DescriptorsIn(dir.path()), 0);
+}
+
+TEST_F(CheckLogTest, ALineOfAnotherWriterBetweenTwoOfOursStaysWhole) {
+    CheckLog other{settings, clock};  // another copy of the monitor
+    log.GetLogFileName(true);
+    other.GetLogFileName(false);
+    EXPECT_TRUE(log.WriteLog(true, true, false, {}));
+    EXPECT_TRUE(
+        other.WriteLog(false, false, false, {clock.now(), "http://a.example", "Site OK", "", 1}));
+    EXPECT_TRUE(log.WriteLog(false, false, true, {}));
+    EXPECT_TRUE(other.WriteLog(false, false, true, {}));
+    EXPECT_EQ(ReadAll(log.LogFileName()), kManualStart + kSiteOk + kEnd + kEnd);
+}
+
+// Someone takes the file away from its path between two lines of a cycle.
+struct TakenAwayRow {
+    const char* label;
+    void (*takeAway)(const QString& folder, const QString& path);
+    QByteArray found;    // what the path holds then
+    const char* keptAs;  // the file in the folder that keeps the first line, or ""
+};
+
+void PrintTo(const TakenAwayRow& r, std::ostream* os) {
+    *os << r.label;
+}
+
+class CheckLogTakenAwayTest : public CheckLogTest,
+                              public ::testing::WithParamInterface<TakenAwayRow> {};
+
+TEST_P(CheckLogTakenAwayTest, TheNextLinesLandInTheFileAtThePath) {
+    const TakenAwayRow& r = GetParam();
+    settings.LogPath = dir.path() + "/Logs";
+    log.GetLogFileName(true);
+    ASSERT_TRUE(log.WriteLog(true, true, false, {}));
+
+    r.takeAway(settings.LogPath, log.LogFileName());
+    EXPECT_TRUE(
+        log.WriteLog(false, false, false, {clock.now(), "http://a.example", "Site OK", "", 1}));
+    EXPECT_TRUE(log.WriteLog(false, false, true, {}));
+
+    EXPECT_EQ(ReadAll(log.LogFileName()), r.found + kSiteOk + kEnd);
+    if (*r.keptAs) {
+        EXPECT_EQ(ReadAll(settings.LogPath + '/' + r.keptAs), kManualStart);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CheckLogTakenAwayTest,
+    ::testing::Values(
+        TakenAwayRow{"Removed", [](const QString&, const QString& path) { QFile::remove(path); },
+                     "", ""},
+        TakenAwayRow{"Renamed",
+                     [](const QString& folder, const QString& path) {
+                         QFile::rename(path, folder + "/D-20261207.old");
+                     },
+                     "", "D-20261207.old"},
+        TakenAwayRow{"ReplacedByAnotherFile",
+                     [](const QString& folder, const QString& path) {
+                         QFile other(folder + "/new.tmp");
+                         if (other.open(QIODevice::WriteOnly)) other.write("kept by its owner\r\n");
+                         other.close();
+                         std::rename(QFile::encodeName(other.fileName()), QFile::encodeName(path));
+                     },
+                     "kept by its owner\r\n", ""},
+        TakenAwayRow{"FolderRemoved",
+                     [](const QString& folder, const QString&) {
+                         QDir(folder).removeRecursively();
+                     },
+                     "", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // Which settings let GetLogFileName prune.
 struct PruneSwitchRow {
