@@ -48,6 +48,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/platform/time_zone.h"
 #include "tests/support/fake_http_server.h"
 #include "tests/support/live_engine.h"
 #include "tests/support/tls_server.h"
@@ -296,6 +297,7 @@ double waitInEventLoop(int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PinLocalTimeZone();  // as the monitor does at its start
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     const int waitSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/platform/time_zone.h"
 #include "bench/silent_message_box.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
@@ -179,6 +180,7 @@ struct ServerProcess {
 };
 
 int main(int argc, char** argv) {
+    PinLocalTimeZone();  // as the monitor does at its start
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::filesystem::path root = MakeTempDir();
     qputenv("XDG_STATE_HOME", (root / "state").c_str());

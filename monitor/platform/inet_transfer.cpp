@@ -9,10 +9,12 @@
 #include <QDateTime>
 #include <QMetaObject>
 #include <QRegularExpression>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,8 +62,9 @@ struct TransferEvent {
 };
 
 // The events on their way from the worker to the owning thread. One queued
-// call delivers all that wait, so states that arrive while the owning thread is
-// busy cost one wake-up together rather than one each.
+// call delivers all that wait, so states that wait together (held back by
+// the worker, or arriving while the owning thread is busy) cost one wake-up
+// rather than one each.
 struct EventQueue {
     std::mutex mutex;
     std::deque<TransferEvent> events;
@@ -146,12 +149,21 @@ bool redirectToServerName(const std::string& url, const std::string& serverName,
 
 }  // namespace
 
+// A state that is not the end of a request reaches the owning thread with
+// the next one that wakes it, or after this long on its own: progress shown
+// faster than this would not be seen, and each wake-up costs the owner a turn
+// of its event loop.
+constexpr std::chrono::milliseconds kStateShownWithin{50};
+
 class InetWorker {
 public:
-    using Sink = std::function<void(TransferEvent)>;
+    // `queue` takes an event to the owning thread's queue; `wake` makes the
+    // owning thread deliver what is queued.
+    using Queue = std::function<void(TransferEvent)>;
+    using Wake = std::function<void()>;
 
-    explicit InetWorker(Sink sink, std::string caFile)
-        : sink_(std::move(sink)), caFile_(std::move(caFile)) {
+    InetWorker(Queue queue, Wake wake, std::string caFile)
+        : queue_(std::move(queue)), wake_(std::move(wake)), caFile_(std::move(caFile)) {
         std::call_once(g_curlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
         if (CURL* probe = curl_easy_init()) {
             char* bundle = nullptr;
@@ -248,7 +260,7 @@ private:
             }
             // Sleeps until a socket is ready, a curl timer is due or a
             // command wakes us; the bound only limits a missed wake-up.
-            curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+            curl_multi_poll(multi_, nullptr, 0, pollMilliseconds(), nullptr);
         }
         while (!transfers_.empty()) end(transfers_.front().get());
     }
@@ -268,7 +280,25 @@ private:
             event.hasHeader = true;
             event.header = t->header;
         }
-        sink_(std::move(event));
+        queue_(std::move(event));
+        if (!heldSince_) heldSince_ = std::chrono::steady_clock::now();
+    }
+
+    void wakeOwner() {
+        heldSince_.reset();
+        wake_();
+    }
+
+    // How long the worker may sleep before states it holds must be shown.
+    int pollMilliseconds() {
+        constexpr int kLongest = 1000;  // only limits a missed wake-up
+        if (!heldSince_) return kLongest;
+        const auto left = *heldSince_ + kStateShownWithin - std::chrono::steady_clock::now();
+        if (left <= std::chrono::milliseconds::zero()) {
+            wakeOwner();
+            return kLongest;
+        }
+        return int(std::chrono::ceil<std::chrono::milliseconds>(left).count());
     }
 
     void emitFinal(Transfer* t, int state, qint32 code, QString info,
@@ -282,7 +312,8 @@ private:
         event.header = t->header;
         event.code = code;
         event.info = std::move(info);
-        sink_(std::move(event));
+        queue_(std::move(event));
+        wakeOwner();
     }
 
     void begin(const Command& command) {
@@ -505,7 +536,9 @@ private:
         return 0;
     }
 
-    Sink sink_;
+    Queue queue_;
+    Wake wake_;
+    std::optional<std::chrono::steady_clock::time_point> heldSince_;  // states not yet shown
     std::string caFile_;         // further trusted authorities (PEM), or empty
     bool caFileFailed_ = false;  // the last connection could not load caFile_
     bool systemBundle_ = false;  // curl has a default CA bundle file
@@ -538,7 +571,7 @@ bool InetTransfer::Execute(const QString& url, const QString& operation) {
     const bool cookies = !(cookiePolicy_ && cookiePolicy_() == kCookiesNone);
     if (!worker_) {
         worker_ = std::make_unique<detail::InetWorker>(
-            [this](detail::TransferEvent event) { post(std::move(event)); },
+            [this](detail::TransferEvent event) { queue(std::move(event)); }, [this] { wake(); },
             qEnvironmentVariable(kCaFileVariable).toStdString());
     }
     url_ = url;
@@ -560,11 +593,15 @@ void InetTransfer::Cancel() {
     executing_ = false;
 }
 
-void InetTransfer::post(detail::TransferEvent event) {
+void InetTransfer::queue(detail::TransferEvent event) {
+    std::lock_guard lock(events_->mutex);
+    events_->events.push_back(std::move(event));
+}
+
+void InetTransfer::wake() {
     {
         std::lock_guard lock(events_->mutex);
-        events_->events.push_back(std::move(event));
-        if (events_->wakeUpPending) return;
+        if (events_->wakeUpPending || events_->events.empty()) return;
         events_->wakeUpPending = true;
     }
     QMetaObject::invokeMethod(this, &InetTransfer::deliverQueued, Qt::QueuedConnection);

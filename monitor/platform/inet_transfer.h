@@ -18,7 +18,10 @@ struct EventQueue;
 //
 // Promises, to the check engine:
 // - every StateChanged is delivered on the thread that owns the object (the
-//   GUI thread), through its event queue, never from inside a member call;
+//   GUI thread), through its event queue, never from inside a member call,
+//   in order; the states before the end of a request come with its end, or
+//   within 50 ms of each when the request takes longer (one wake-up of the
+//   GUI thread for a quick request, not one per state);
 // - the owning thread never waits on the network: the transfers run on one
 //   worker thread of this object (see inet_transfer.cpp for why);
 // - each request opens its own connection and closes it when it ends, so a
@@ -69,9 +72,10 @@ public:
     static constexpr const char* kCaFileVariable = "OSSIVANT_CA_FILE";
 
 private:
-    // On the worker thread: queues the event and wakes the owning thread,
-    // unless a wake-up is already on its way.
-    void post(detail::TransferEvent event);
+    // On the worker thread: queues an event; wakes the owning thread to
+    // deliver what is queued, unless a wake-up is already on its way.
+    void queue(detail::TransferEvent event);
+    void wake();
     // On the owning thread: delivers the queued events one at a time.
     void deliverQueued();
     void deliver(const detail::TransferEvent& event);

@@ -94,6 +94,10 @@ public:
         const std::string fold = foldName(name);
         return bindBlob(i, fold.data(), fold.size());
     }
+    bool sameBlob(int col, const void* p, std::size_t n) const {
+        return static_cast<std::size_t>(sqlite3_column_bytes(s_, col)) == n &&
+               (n == 0 || std::memcmp(sqlite3_column_blob(s_, col), p, n) == 0);
+    }
     // True while a row is available.
     bool step() {
         const int rc = sqlite3_step(s_);
@@ -677,12 +681,21 @@ std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         const std::string fold = foldName(name);
+        bool stored = false;
+        {
+            // Writing again what is stored would only cost the file a page.
+            auto current = impl_->sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+            current.bind(1, row).bindBlob(2, fold.data(), fold.size());
+            stored = current.step();
+            if (stored && current.integer(0) == type && current.sameBlob(1, data, size)) return ERROR_SUCCESS;
+        }
         // An existing value keeps its place in the enumeration order (and
         // its name's spelling); only its type and data change.
-        auto update = impl_->sql("UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
-        update.bind(1, type).bindBlob(2, data, size).bind(3, row).bindBlob(4, fold.data(), fold.size());
-        update.step();
-        if (sqlite3_changes(impl_->db) == 0) {
+        if (stored) {
+            auto update = impl_->sql("UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+            update.bind(1, type).bindBlob(2, data, size).bind(3, row).bindBlob(4, fold.data(), fold.size());
+            update.step();
+        } else {
             auto insert = impl_->sql("INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)");
             insert.bind(1, row).bindText(2, name).bindBlob(3, fold.data(), fold.size()).bind(4, type);
             insert.bindBlob(5, data, size);

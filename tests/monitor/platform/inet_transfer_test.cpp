@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <thread>
 
@@ -157,6 +158,31 @@ TEST_F(InetTransferTest, StatesThatArriveWhileTheThreadIsBusyShareTheirWakeUps) 
     ASSERT_TRUE(waitForEnd(spy));
     EXPECT_EQ(statesOf(spy), kNormalProbe);
     EXPECT_LT(wakeUps.count, int(kNormalProbe.size()));
+}
+
+TEST_F(InetTransferTest, AQuickRequestWakesTheThreadOnceAndASlowOneStillShowsItsProgress) {
+    FakeHttpServer quick(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    WakeUpCounter wakeUps;
+    inet.installEventFilter(&wakeUps);
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(quick.url()), QStringLiteral("GET")));
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(statesOf(spy), kNormalProbe);
+    EXPECT_LE(wakeUps.count, 2);
+
+    // A server that thinks for a while: the request's progress up to "sent"
+    // is seen long before the answer comes.
+    spy.clear();
+    FakeHttpServer slow({HttpStep::readRequest(), HttpStep::wait(600ms),
+                         HttpStep::send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"),
+                         HttpStep::close()});
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(slow.url()), QStringLiteral("GET")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statesOf(spy).size() >= 6; }, 2000));
+    EXPECT_LT(sinceStart.elapsed(), 400);
+    EXPECT_EQ(statesOf(spy), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(statesOf(spy), kNormalProbe);
 }
 
 TEST_F(InetTransferTest, ANestedEventLoopInAHandlerLetsNoLaterStateOvertake) {
