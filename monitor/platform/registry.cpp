@@ -13,6 +13,7 @@
 #include <mutex>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "monitor/platform/registry_names.h"
 
@@ -185,9 +186,16 @@ struct Registry::Impl {
     bool scopeWrites = false;
     bool scopeBegun = false;  // their transaction is open on the file
     std::int32_t scopeFailure = ERROR_SUCCESS;
-    // Key paths resolved within the scopes' transaction, where nobody else
-    // can change them: "<start row>\name\name..." -> key row.
+    // Keys found within the scopes' transaction, where nobody else can
+    // change them: paths resolved ("<start row>\name\name..." -> key row)
+    // and rows known to exist.
     std::unordered_map<std::string, std::int64_t> resolvedPaths;
+    std::unordered_set<std::int64_t> existingRows;
+
+    void forgetFoundKeys() {
+        resolvedPaths.clear();
+        existingRows.clear();
+    }
 
     ~Impl() { closeDb(); }
 
@@ -198,7 +206,7 @@ struct Registry::Impl {
         db = nullptr;
         ready = false;
         scopeBegun = false;
-        resolvedPaths.clear();
+        forgetFoundKeys();
     }
 
     Statement sql(const char* text) {
@@ -385,7 +393,7 @@ struct Registry::Impl {
         } catch (const SqlFailure& f) {
             rollback();
             scopeBegun = false;
-            resolvedPaths.clear();
+            forgetFoundKeys();
             scopeFailure = statusFor(f.rc, writing || scopeWrites);
             if (scopeFailure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
             return scopeFailure;
@@ -411,7 +419,7 @@ struct Registry::Impl {
             }
         }
         scopeBegun = false;
-        resolvedPaths.clear();
+        forgetFoundKeys();
         scopeFailure = ERROR_SUCCESS;
     }
 
@@ -422,9 +430,12 @@ struct Registry::Impl {
         if (handle == HKEY_CURRENT_USER) return kCurrentUserRow;
         const auto it = handles.find(handle);
         if (it == handles.end()) return 0;
+        if (scopeBegun && existingRows.count(it->second)) return it->second;
         auto s = sql("SELECT 1 FROM keys WHERE id = ?");
         s.bind(1, it->second);
-        return s.step() ? it->second : 0;
+        if (!s.step()) return 0;
+        if (scopeBegun) existingRows.insert(it->second);
+        return it->second;
     }
 
     std::int64_t childRow(std::int64_t parent, const std::string& name) {
@@ -600,7 +611,7 @@ std::int32_t Registry::DeleteKey(HKEY parent, const std::string& subKey) {
         auto s = impl_->sql("DELETE FROM keys WHERE id = ?");
         s.bind(1, row);
         s.step();
-        impl_->resolvedPaths.clear();
+        impl_->forgetFoundKeys();
         return ERROR_SUCCESS;
     });
 }

@@ -120,10 +120,29 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
     if (type != kTypeString && type != kTypeNumber) return reg::ERROR_SUCCESS;
     OpenKey key(registry_, root, keyPath, Access::Write);
     if (!key.ok()) return key.failure();
-    if (type == kTypeString) {
+    return setOnKey(key.get(), {name, value, type});
+}
+
+std::int32_t RegistryAccess::SetValues(reg::HKEY root, const QString& keyPath,
+                                       std::initializer_list<NamedValue> values) {
+    OpenKey key(registry_, root, keyPath, Access::Write);
+    if (!key.ok()) return key.failure();
+    std::int32_t first = reg::ERROR_SUCCESS;
+    for (const NamedValue& v : values) {
+        const std::int32_t st = setOnKey(key.get(), v);
+        if (first == reg::ERROR_SUCCESS) first = st;
+    }
+    return first;
+}
+
+std::int32_t RegistryAccess::setOnKey(reg::HKEY key, const NamedValue& v) {
+    const QString& name = v.Name;
+    const QVariant& value = v.Data;
+    if (v.Type != kTypeString && v.Type != kTypeNumber) return reg::ERROR_SUCCESS;
+    if (v.Type == kTypeString) {
         QByteArray bytes = value.toString().toUtf8();
         bytes.append('\0');
-        return registry_.SetValueEx(key.get(), toNative(name), reg::REG_SZ,
+        return registry_.SetValueEx(key, toNative(name), reg::REG_SZ,
                                     reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                     static_cast<std::uint32_t>(bytes.size()));
     }
@@ -141,7 +160,7 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
     const auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(*number));
     const std::uint8_t bytes[4] = {std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16),
                                    std::uint8_t(u >> 24)};
-    return registry_.SetValueEx(key.get(), toNative(name), reg::REG_DWORD, bytes, 4);
+    return registry_.SetValueEx(key, toNative(name), reg::REG_DWORD, bytes, 4);
 }
 
 std::int32_t RegistryAccess::readRaw(reg::HKEY root, const QString& keyPath, const QString& name,

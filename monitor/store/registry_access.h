@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace ossivant {
@@ -60,6 +61,17 @@ public:
     std::int32_t SetValue(reg::HKEY root, const QString& keyPath, const QString& name,
                           const QVariant& value, std::int32_t type);
 
+    // A value to write with SetValues: its type as for SetValue.
+    struct NamedValue {
+        QString Name;
+        QVariant Data;
+        std::int32_t Type = kTypeString;
+    };
+    // Several SetValue calls on one key, opened once; the first failure's
+    // status, or 0. A missing key gives 6 and writes nothing.
+    std::int32_t SetValues(reg::HKEY root, const QString& keyPath,
+                           std::initializer_list<NamedValue> values);
+
     // Reads a value into the caller's variable, converted to its type. A
     // missing value gives 2 and a missing key 6, both leaving the variable as
     // it was; a value of a type other than string or number gives -1 (type
@@ -91,6 +103,7 @@ public:
 
 private:
     struct RawValue;
+    std::int32_t setOnKey(reg::HKEY key, const NamedValue& value);
     std::int32_t readRaw(reg::HKEY root, const QString& keyPath, const QString& name,
                          RawValue& out);
 

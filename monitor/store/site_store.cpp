@@ -154,13 +154,14 @@ std::int32_t SiteStore::ReadSiteKey(const QString& keyName, SiteRecord& record,
 }
 
 void SiteStore::writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site) {
-    reg_.SetValue(kHive, key, QStringLiteral("Index"), index, kTypeNumber);
-    reg_.SetValue(kHive, key, QStringLiteral("URL"), site.URL, kTypeString);
-    reg_.SetValue(kHive, key, QStringLiteral("IP"), site.IP, kTypeString);
-    reg_.SetValue(kHive, key, QStringLiteral("Comments"), site.Comments, kTypeString);
-    reg_.SetValue(kHive, key, QStringLiteral("Enabled"), int(site.Enabled), kTypeNumber);
-    reg_.SetValue(kHive, key, QStringLiteral("Status"), int(site.Status), kTypeNumber);
-    reg_.SetValue(kHive, key, QStringLiteral("Timeout"), site.TimeOut, kTypeNumber);
+    reg_.SetValues(kHive, key,
+                   {{QStringLiteral("Index"), index, kTypeNumber},
+                    {QStringLiteral("URL"), site.URL, kTypeString},
+                    {QStringLiteral("IP"), site.IP, kTypeString},
+                    {QStringLiteral("Comments"), site.Comments, kTypeString},
+                    {QStringLiteral("Enabled"), int(site.Enabled), kTypeNumber},
+                    {QStringLiteral("Status"), int(site.Status), kTypeNumber},
+                    {QStringLiteral("Timeout"), site.TimeOut, kTypeNumber}});
 }
 
 void SiteStore::SaveSite(std::int32_t index, bool isNew) {
