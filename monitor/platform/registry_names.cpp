@@ -40,6 +40,11 @@ std::string foldName(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     for (std::size_t i = 0; i < name.size();) {
+        if (const auto c = static_cast<unsigned char>(name[i]); c < 0x80) {
+            out.push_back(c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : char(c));
+            ++i;
+            continue;
+        }
         char32_t cp = 0;
         const std::size_t len = decodeUtf8(name, i, &cp);
         if (len == 0) {

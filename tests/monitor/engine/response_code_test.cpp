@@ -42,6 +42,23 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"Negative", "HTTP/1.1 -12 Odd", "-12"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(NumericValueTest, ReadsDecimalNumbersWithBlanksSignFractionAndExponentOnly) {
+    const struct {
+        const char* text;
+        std::optional<double> value;
+    } rows[] = {
+        {"200", 200},       {"  200 ", 200},  {"+1.5e3", 1500}, {"-.5", -0.5},    {"5.", 5},
+        {"1E-2", 0.01},     {"", {}},         {"   ", {}},      {".", {}},        {"+", {}},
+        {"1e", {}},         {"1e+", {}},      {"1 2", {}},      {"0x10", {}},     {"\t7", {}},
+        {"7\n", 7},         {"7\n\n", {}},     {"1e400", {}},    {"12a", {}},      {"--1", {}},
+        {"1..2", {}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(NumericValue(QString::fromLatin1(row.text)), row.value) << row.text;
+    }
+    EXPECT_EQ(NumericValue(QStringLiteral("\u0662\u0660\u0660")), std::nullopt);  // other digits
+}
+
 struct ClassCase {
     const char* name;
     const char* code;
