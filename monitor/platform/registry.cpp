@@ -225,6 +225,9 @@ struct Registry::Impl {
         if (rc != SQLITE_OK) throw SqlFailure{rc};
     }
 
+    // A transaction's begin or end, prepared once like every other statement.
+    void control(const char* text) { sql(text).step(); }
+
     void rollback() {
         if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -350,10 +353,10 @@ struct Registry::Impl {
         std::int32_t status = ensureReady(writing);
         if (status != ERROR_SUCCESS) return status;
         try {
-            exec(writing ? "BEGIN IMMEDIATE" : "BEGIN");
+            control(writing ? "BEGIN IMMEDIATE" : "BEGIN");
             status = body();
             if (status == ERROR_SUCCESS || !writing) {
-                exec("COMMIT");
+                control("COMMIT");
             } else {
                 rollback();
             }
@@ -376,7 +379,7 @@ struct Registry::Impl {
         try {
             // A file opened read-only cannot take the write lock; its
             // writes fail one by one as they do outside a scope.
-            exec(scopeWrites && !sqlite3_db_readonly(db, "main") ? "BEGIN IMMEDIATE" : "BEGIN");
+            control(scopeWrites && !sqlite3_db_readonly(db, "main") ? "BEGIN IMMEDIATE" : "BEGIN");
             scopeBegun = true;
             return true;
         } catch (const SqlFailure& f) {
@@ -413,7 +416,7 @@ struct Registry::Impl {
         if (--scopeDepth > 0) return;
         if (scopeBegun) {
             try {
-                exec("COMMIT");
+                control("COMMIT");
             } catch (const SqlFailure&) {
                 rollback();
             }
