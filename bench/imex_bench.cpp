@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "monitor/platform/registry.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_list_transfer.h"
@@ -91,23 +92,12 @@ double TimeMs(const std::function<void()>& work) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ossivant-bench-XXXXXX";
-    if (!mkdtemp(pattern.data())) return 1;
-    const std::filesystem::path dir = pattern;
+    const std::filesystem::path dir = bench::MakeBenchFolder("ossivant-bench");
     const QString listFile = QString::fromStdString((dir / "list.ovd").string());
     const QString copyFile = QString::fromStdString((dir / "copy.ovd").string());
 
     Station source(dir / "source.db");
-    for (int i = 1; i <= kSites; ++i) {
-        SiteRecord r;
-        r.URL = QStringLiteral("www.site%1.example/status").arg(i);
-        r.IP = QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256);
-        r.Enabled = 1;
-        r.TimeOut = 60;
-        r.Status = StatusOK;
-        source.store.WriteSiteKey(r, i);
-    }
+    for (int i = 1; i <= kSites; ++i) source.store.WriteSiteKey(bench::NumberedSite(i), i);
     source.store.RenumberSites();
     source.store.LoadSites(true, true);
     source.dialogs.path = listFile;

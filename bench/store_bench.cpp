@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "bench/silent_message_box.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/registry.h"
@@ -40,21 +41,13 @@ struct StoredSites {
     QString logPath;
 
     explicit StoredSites(int count) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ossivant-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
+        dir = bench::MakeBenchFolder("ossivant-bench");
         logPath = QString::fromStdString((dir / "Logs").string());
         registry = std::make_unique<reg::Registry>((dir / "registry.db").string());
         access = std::make_unique<RegistryAccess>(*registry);
         store = std::make_unique<SiteStore>(*access, sites, messages);
         for (int i = 1; i <= count; ++i) {
-            SiteRecord r;
-            r.URL = QStringLiteral("www.site%1.example/status").arg(i);
-            r.IP = QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256);
-            r.Enabled = 1;
-            r.TimeOut = 60;
-            r.Status = StatusOK;
+            SiteRecord r = bench::NumberedSite(i);
             r.Comments = QStringLiteral("Site OK");
             // Stored in reverse so the renumbering has real sorting to do.
             store->WriteSiteKey(r, count + 1 - i);

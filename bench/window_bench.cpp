@@ -24,10 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "monitor/platform/time_zone.h"
+#include "bench/bench_support.h"
 #include "bench/silent_message_box.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
+#include "monitor/platform/time_zone.h"
 #include "monitor/store/load_settings.h"
 #include "monitor/store/site_store.h"
 #include "monitor/ui/monitor_app.h"
@@ -43,13 +44,6 @@ class NoAlerts final : public AlertSender {
 public:
     std::int32_t SendEmail(const QString&, const AlertFacts&) override { return 0; }
 };
-
-std::filesystem::path MakeTempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ossivant-wbench-XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
-}
 
 // A registry with `count` enabled sites at `address` + "/site<i>", first
 // start already past.
@@ -182,7 +176,7 @@ struct ServerProcess {
 int main(int argc, char** argv) {
     PinLocalTimeZone();  // as the monitor does at its start
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::filesystem::path root = MakeTempDir();
+    const std::filesystem::path root = bench::MakeBenchFolder("ossivant-wbench");
     qputenv("XDG_STATE_HOME", (root / "state").c_str());
     qputenv("XDG_RUNTIME_DIR", root.c_str());
     qputenv("no_proxy", "127.0.0.1");

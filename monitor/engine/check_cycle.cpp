@@ -37,10 +37,7 @@ void CheckEngine::mF_StartCheck_Click() {
         screen_.messages.show(kNoSites, MsgButtons::Ok);
         return;
     }
-    SiteCheck_Disable(screen_.menus);
-    logLossReported_ = false;
-    FollowLocalTimeZone();
-    parts_.log.GetLogFileName(true);
+    openCycle();
     if (parts_.settings.LogPeriod != 0) writeLog(true, true, false);
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
@@ -60,15 +57,21 @@ void CheckEngine::TimerAutoCheck_Timer() {
                                     kNext + QLatin1Char(' ') + PanelTimeText(state_.NextCheckTime));
         return;
     }
-    SiteCheck_Disable(screen_.menus);
-    logLossReported_ = false;
-    FollowLocalTimeZone();
-    parts_.log.GetLogFileName(true);
+    openCycle();
     if (parts_.settings.LogPeriod != 0) writeLog(true, false, false);
     state_.bCheckInProgress = true;
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
     beginWalk(CycleKind::Automatic);
+}
+
+// What both starters do first: lock the commands, take in a change of the
+// time zone and name (and prune) the log of the day.
+void CheckEngine::openCycle() {
+    SiteCheck_Disable(screen_.menus);
+    logLossReported_ = false;
+    FollowLocalTimeZone();
+    parts_.log.GetLogFileName(true);
 }
 
 // The opening of the walk; the loop itself runs in advance().

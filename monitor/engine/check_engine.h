@@ -87,6 +87,7 @@ private:
     static const char* stepName(Step step);
 
     // The walk (check_cycle.cpp).
+    void openCycle();
     void beginWalk(CycleKind kind);
     void advance();
     void enter(Step next);

@@ -103,11 +103,6 @@ void HeldLogFile::close() {
     fd_ = -1;
 }
 
-bool AppendLocked(const QString& path, const QByteArray& line, std::chrono::milliseconds lockWait) {
-    HeldLogFile file;
-    return file.open(path) && file.append(line, lockWait);
-}
-
 std::optional<QByteArray> ReadLocked(const QString& path) {
     const FileDescriptor file(OpenFile(QFile::encodeName(path), O_RDONLY));
     if (file.get() < 0) return std::nullopt;

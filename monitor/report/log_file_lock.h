@@ -54,12 +54,6 @@ private:
     ino_t inode_ = 0;
 };
 
-// Opens `path` for appending (creating it, never its folder), writes `line` as
-// HeldLogFile does and closes it. Returns false when the file could not be
-// opened or the line not written whole.
-bool AppendLocked(const QString& path, const QByteArray& line,
-                  std::chrono::milliseconds lockWait = kLogLockWait);
-
 // The whole file, read under the shared lock; nullopt when it cannot be read.
 std::optional<QByteArray> ReadLocked(const QString& path);
 

@@ -19,6 +19,13 @@
 namespace ossivant {
 namespace {
 
+// One line appended through a file opened for it alone.
+bool AppendLocked(const QString& path, const QByteArray& line,
+                  std::chrono::milliseconds lockWait = kLogLockWait) {
+    HeldLogFile file;
+    return file.open(path) && file.append(line, lockWait);
+}
+
 constexpr int kWriters = 4;
 constexpr int kLinesEach = 30;
 constexpr qsizetype kLabelSize = 64 * 1024;  // long lines make a torn one likely
