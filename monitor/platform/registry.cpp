@@ -95,10 +95,6 @@ public:
         const std::string fold = foldName(name);
         return bindBlob(i, fold.data(), fold.size());
     }
-    bool sameBlob(int col, const void* p, std::size_t n) const {
-        return static_cast<std::size_t>(sqlite3_column_bytes(s_, col)) == n &&
-               (n == 0 || std::memcmp(sqlite3_column_blob(s_, col), p, n) == 0);
-    }
     // True while a row is available.
     bool step() {
         const int rc = sqlite3_step(s_);
@@ -186,15 +182,42 @@ struct Registry::Impl {
     bool scopeWrites = false;
     bool scopeBegun = false;  // their transaction is open on the file
     std::int32_t scopeFailure = ERROR_SUCCESS;
-    // Keys found within the scopes' transaction, where nobody else can
-    // change them: paths resolved ("<start row>\name\name..." -> key row)
-    // and rows known to exist.
+    // What earlier calls found out about the store: paths resolved
+    // ("<start row>\name\name..." -> key row), rows known to exist and
+    // values read or written ("<key row>\<folded name>"). It is trusted as
+    // long as nobody else has committed since (the file's data version) and
+    // every change of ours went through the calls that keep it up to date
+    // (the count of rows this connection changed).
     std::unordered_map<std::string, std::int64_t> resolvedPaths;
     std::unordered_set<std::int64_t> existingRows;
+    struct KnownValue {
+        std::int64_t type;
+        std::string data;
+    };
+    std::unordered_map<std::string, KnownValue> knownValues;
+    std::int64_t knownDataVersion = -1;
+    std::int64_t knownOwnChanges = -1;
 
-    void forgetFoundKeys() {
+    void forgetKnown() {
         resolvedPaths.clear();
         existingRows.clear();
+        knownValues.clear();
+        knownOwnChanges = -1;
+    }
+
+    // First thing in every transaction.
+    void checkKnown() {
+        const auto [version, own] = storeVersion();
+        if (version != knownDataVersion || own != knownOwnChanges) forgetKnown();
+        knownDataVersion = version;
+        knownOwnChanges = own;
+    }
+
+    // After a commit: our own changes are in what is known.
+    void keepKnown() { knownOwnChanges = sqlite3_total_changes64(db); }
+
+    static std::string valueId(std::int64_t row, const std::string& fold) {
+        return std::to_string(row).append(1, '\\').append(fold);
     }
 
     ~Impl() { closeDb(); }
@@ -206,7 +229,7 @@ struct Registry::Impl {
         db = nullptr;
         ready = false;
         scopeBegun = false;
-        forgetFoundKeys();
+        forgetKnown();
     }
 
     Statement sql(const char* text) {
@@ -354,15 +377,19 @@ struct Registry::Impl {
         if (status != ERROR_SUCCESS) return status;
         try {
             control(writing ? "BEGIN IMMEDIATE" : "BEGIN");
+            checkKnown();
             status = body();
             if (status == ERROR_SUCCESS || !writing) {
                 control("COMMIT");
+                keepKnown();
             } else {
                 rollback();
+                forgetKnown();
             }
             return status;
         } catch (const SqlFailure& f) {
             rollback();
+            forgetKnown();
             const std::int32_t failure = statusFor(f.rc, writing);
             // A damaged or replaced file is looked at afresh by the next call.
             if (failure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
@@ -381,9 +408,12 @@ struct Registry::Impl {
             // writes fail one by one as they do outside a scope.
             control(scopeWrites && !sqlite3_db_readonly(db, "main") ? "BEGIN IMMEDIATE" : "BEGIN");
             scopeBegun = true;
+            checkKnown();
             return true;
         } catch (const SqlFailure& f) {
             rollback();
+            scopeBegun = false;
+            forgetKnown();
             scopeFailure = statusFor(f.rc, scopeWrites);
             return false;
         }
@@ -396,7 +426,7 @@ struct Registry::Impl {
         } catch (const SqlFailure& f) {
             rollback();
             scopeBegun = false;
-            forgetFoundKeys();
+            forgetKnown();
             scopeFailure = statusFor(f.rc, writing || scopeWrites);
             if (scopeFailure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
             return scopeFailure;
@@ -417,13 +447,24 @@ struct Registry::Impl {
         if (scopeBegun) {
             try {
                 control("COMMIT");
+                keepKnown();
             } catch (const SqlFailure&) {
                 rollback();
+                forgetKnown();
             }
         }
         scopeBegun = false;
-        forgetFoundKeys();
         scopeFailure = ERROR_SUCCESS;
+    }
+
+    // The stored value `fold` of the key `row`, or null when there is none.
+    const KnownValue* knownValue(std::int64_t row, const std::string& fold) {
+        std::string id = valueId(row, fold);
+        if (const auto it = knownValues.find(id); it != knownValues.end()) return &it->second;
+        auto s = sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
+        if (!s.step()) return nullptr;
+        return &knownValues.emplace(std::move(id), KnownValue{s.integer(0), s.text(1)}).first->second;
     }
 
     // The key row a handle names, or 0 when the handle is unknown or its
@@ -433,11 +474,11 @@ struct Registry::Impl {
         if (handle == HKEY_CURRENT_USER) return kCurrentUserRow;
         const auto it = handles.find(handle);
         if (it == handles.end()) return 0;
-        if (scopeBegun && existingRows.count(it->second)) return it->second;
+        if (existingRows.count(it->second)) return it->second;
         auto s = sql("SELECT 1 FROM keys WHERE id = ?");
         s.bind(1, it->second);
         if (!s.step()) return 0;
-        if (scopeBegun) existingRows.insert(it->second);
+        existingRows.insert(it->second);
         return it->second;
     }
 
@@ -453,21 +494,18 @@ struct Registry::Impl {
                          bool create = false) {
         *row = keyRow(handle);
         if (*row == 0) return ERROR_INVALID_HANDLE;
-        std::string path;
-        if (scopeBegun) {
-            path = std::to_string(*row);
-            for (const std::string& name : names) path.append(1, '\\').append(name);
-            if (const auto it = resolvedPaths.find(path); it != resolvedPaths.end()) {
-                *row = it->second;
-                return ERROR_SUCCESS;
-            }
+        std::string path = std::to_string(*row);
+        for (const std::string& name : names) path.append(1, '\\').append(name);
+        if (const auto it = resolvedPaths.find(path); it != resolvedPaths.end()) {
+            *row = it->second;
+            return ERROR_SUCCESS;
         }
         for (const std::string& name : names) {
             const std::int64_t child = childRow(*row, name);
             if (child == 0 && !create) return ERROR_FILE_NOT_FOUND;
             *row = child ? child : addChild(*row, name);
         }
-        if (scopeBegun) resolvedPaths.emplace(std::move(path), *row);
+        resolvedPaths.emplace(std::move(path), *row);
         return ERROR_SUCCESS;
     }
 
@@ -614,7 +652,7 @@ std::int32_t Registry::DeleteKey(HKEY parent, const std::string& subKey) {
         auto s = impl_->sql("DELETE FROM keys WHERE id = ?");
         s.bind(1, row);
         s.step();
-        impl_->forgetFoundKeys();
+        impl_->forgetKnown();
         return ERROR_SUCCESS;
     });
 }
@@ -623,9 +661,11 @@ std::int32_t Registry::DeleteValue(HKEY key, const std::string& name) {
     return impl_->run(true, [&]() -> std::int32_t {
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
+        const std::string fold = foldName(name);
         auto s = impl_->sql("DELETE FROM vals WHERE key = ? AND fold = ?");
-        s.bind(1, row).bindFold(2, name);
+        s.bind(1, row).bindBlob(2, fold.data(), fold.size());
         s.step();
+        impl_->knownValues.erase(Impl::valueId(row, fold));
         return sqlite3_changes(impl_->db) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
 }
@@ -669,12 +709,12 @@ std::int32_t Registry::QueryValueEx(HKEY key, const std::string& name, std::uint
     return impl_->run(false, [&]() -> std::int32_t {
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
-        auto s = impl_->sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-        s.bind(1, row).bindFold(2, name);
-        if (!s.step()) return ERROR_FILE_NOT_FOUND;
-        const std::string bytes = s.text(1);
+        const std::string fold = foldName(name);
+        const Impl::KnownValue* known = impl_->knownValue(row, fold);
+        if (!known) return ERROR_FILE_NOT_FOUND;
+        const std::string& bytes = known->data;
         const auto needed = static_cast<std::uint32_t>(bytes.size());
-        if (type) *type = static_cast<std::uint32_t>(s.integer(0));
+        if (type) *type = static_cast<std::uint32_t>(known->type);
         if (data) {
             if (*size < needed) {
                 *size = needed;
@@ -695,14 +735,12 @@ std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         const std::string fold = foldName(name);
-        bool stored = false;
-        {
-            // Writing again what is stored would only cost the file a page.
-            auto current = impl_->sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
-            current.bind(1, row).bindBlob(2, fold.data(), fold.size());
-            stored = current.step();
-            if (stored && current.integer(0) == type && current.sameBlob(1, data, size)) return ERROR_SUCCESS;
-        }
+        const Impl::KnownValue* known = impl_->knownValue(row, fold);
+        const bool stored = known != nullptr;
+        // Writing again what is stored would only cost the file a page.
+        if (stored && known->type == type && known->data.size() == size &&
+            (size == 0 || std::memcmp(known->data.data(), data, size) == 0))
+            return ERROR_SUCCESS;
         // An existing value keeps its place in the enumeration order (and
         // its name's spelling); only its type and data change.
         if (stored) {
@@ -715,6 +753,8 @@ std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32
             insert.bindBlob(5, data, size);
             insert.step();
         }
+        impl_->knownValues[Impl::valueId(row, fold)] =
+            Impl::KnownValue{type, std::string(reinterpret_cast<const char*>(data), size)};
         return ERROR_SUCCESS;
     });
 }

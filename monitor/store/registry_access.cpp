@@ -1,5 +1,6 @@
 #include "monitor/store/registry_access.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -125,6 +126,7 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
 
 std::int32_t RegistryAccess::SetValues(reg::HKEY root, const QString& keyPath,
                                        std::initializer_list<NamedValue> values) {
+    if (storedAlready(root, keyPath, values)) return reg::ERROR_SUCCESS;
     OpenKey key(registry_, root, keyPath, Access::Write);
     if (!key.ok()) return key.failure();
     std::int32_t first = reg::ERROR_SUCCESS;
@@ -135,32 +137,61 @@ std::int32_t RegistryAccess::SetValues(reg::HKEY root, const QString& keyPath,
     return first;
 }
 
-std::int32_t RegistryAccess::setOnKey(reg::HKEY key, const NamedValue& v) {
-    const QString& name = v.Name;
-    const QVariant& value = v.Data;
-    if (v.Type != kTypeString && v.Type != kTypeNumber) return reg::ERROR_SUCCESS;
+// Whether the key holds every value as it would be written. Checked under a
+// read lock only, so that writing back what a key already holds (a site
+// whose check changed nothing) never waits for or locks out other writers.
+bool RegistryAccess::storedAlready(reg::HKEY root, const QString& keyPath,
+                                   std::initializer_list<NamedValue> values) {
+    OpenKey key(registry_, root, keyPath, Access::Read);
+    if (!key.ok()) return false;
+    for (const NamedValue& v : values) {
+        const std::optional<StoredForm> form = storedForm(v);
+        if (!form) return false;
+        if (form->type == reg::REG_NONE) continue;  // a type that is never written
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        if (readValue(registry_, key.get(), toNative(v.Name), type, data) != reg::ERROR_SUCCESS ||
+            type != form->type || data.size() != std::size_t(form->bytes.size()) ||
+            !std::equal(data.begin(), data.end(), form->bytes.constData(),
+                        [](std::uint8_t a, char b) { return a == std::uint8_t(b); }))
+            return false;
+    }
+    return true;
+}
+
+// The type and bytes a value is written as: a string as UTF-8 with its NUL,
+// a number as four bytes, least significant first; REG_NONE for a type
+// that is not written; nothing for a number that does not fit.
+std::optional<RegistryAccess::StoredForm> RegistryAccess::storedForm(const NamedValue& v) {
+    if (v.Type != kTypeString && v.Type != kTypeNumber) return StoredForm{reg::REG_NONE, {}};
     if (v.Type == kTypeString) {
-        QByteArray bytes = value.toString().toUtf8();
+        QByteArray bytes = v.Data.toString().toUtf8();
         bytes.append('\0');
-        return registry_.SetValueEx(key, toNative(name), reg::REG_SZ,
-                                    reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::uint32_t>(bytes.size()));
+        return StoredForm{reg::REG_SZ, bytes};
     }
     std::optional<std::int64_t> number;
-    if (value.typeId() == QMetaType::QString) {
-        number = parseNumber(value.toString());
+    if (v.Data.typeId() == QMetaType::QString) {
+        number = parseNumber(v.Data.toString());
     } else {
         bool ok = false;
-        const qlonglong n = value.toLongLong(&ok);
+        const qlonglong n = v.Data.toLongLong(&ok);
         if (ok) number = n;
     }
     if (!number || *number < std::numeric_limits<std::int32_t>::min() ||
         *number > std::numeric_limits<std::int32_t>::max())
-        return kErrorInvalidData;
+        return std::nullopt;
     const auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(*number));
-    const std::uint8_t bytes[4] = {std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16),
-                                   std::uint8_t(u >> 24)};
-    return registry_.SetValueEx(key, toNative(name), reg::REG_DWORD, bytes, 4);
+    const char bytes[4] = {char(u), char(u >> 8), char(u >> 16), char(u >> 24)};
+    return StoredForm{reg::REG_DWORD, QByteArray(bytes, 4)};
+}
+
+std::int32_t RegistryAccess::setOnKey(reg::HKEY key, const NamedValue& v) {
+    const std::optional<StoredForm> form = storedForm(v);
+    if (!form) return kErrorInvalidData;
+    if (form->type == reg::REG_NONE) return reg::ERROR_SUCCESS;
+    return registry_.SetValueEx(key, toNative(v.Name), form->type,
+                                reinterpret_cast<const std::uint8_t*>(form->bytes.constData()),
+                                static_cast<std::uint32_t>(form->bytes.size()));
 }
 
 std::int32_t RegistryAccess::readRaw(reg::HKEY root, const QString& keyPath, const QString& name,

@@ -2,11 +2,13 @@
 
 #include "monitor/platform/registry.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 namespace ossivant {
@@ -68,7 +70,8 @@ public:
         std::int32_t Type = kTypeString;
     };
     // Several SetValue calls on one key, opened once; the first failure's
-    // status, or 0. A missing key gives 6 and writes nothing.
+    // status, or 0. A missing key gives 6 and writes nothing. When the key
+    // already holds every value as given, the file is only read.
     std::int32_t SetValues(reg::HKEY root, const QString& keyPath,
                            std::initializer_list<NamedValue> values);
 
@@ -103,6 +106,13 @@ public:
 
 private:
     struct RawValue;
+    struct StoredForm {
+        std::uint32_t type;
+        QByteArray bytes;
+    };
+    static std::optional<StoredForm> storedForm(const NamedValue& value);
+    bool storedAlready(reg::HKEY root, const QString& keyPath,
+                       std::initializer_list<NamedValue> values);
     std::int32_t setOnKey(reg::HKEY key, const NamedValue& value);
     std::int32_t readRaw(reg::HKEY root, const QString& keyPath, const QString& name,
                          RawValue& out);

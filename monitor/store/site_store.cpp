@@ -171,11 +171,15 @@ void SiteStore::SaveSite(std::int32_t index, bool isNew) {
     // A blank name would address \Address itself.
     if (name.isEmpty()) return;
     const QString key = siteKey(name);
-    const auto scope = reg_.OneTransaction();
-    if (isNew) {
-        reg_.SetValue(kHive, pointerKey(), pointerName(index), name, kTypeString);
-        reg_.CreateKey(kHive, key);
+    if (!isNew) {
+        // Outside a write scope, so that values the store already holds
+        // are checked under a read lock and not written.
+        writeSiteValues(key, index, site);
+        return;
     }
+    const auto scope = reg_.OneTransaction();
+    reg_.SetValue(kHive, pointerKey(), pointerName(index), name, kTypeString);
+    reg_.CreateKey(kHive, key);
     writeSiteValues(key, index, site);
 }
 

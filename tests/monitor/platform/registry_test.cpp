@@ -284,6 +284,36 @@ TEST_F(RegistryTest, ATransactionIsSeenByOthersWholeWhenItEnds) {
     EXPECT_EQ(subkeys(other, seen), std::vector<std::string>{"Second"});
 }
 
+// Each connection keeps what it has read and written between its calls; a
+// change by anyone else must still be seen by its next call.
+TEST_F(RegistryTest, WhatAConnectionKnowsGivesWayToEveryOtherWriter) {
+    Registry other(temp.path());
+    HKEY mine = create("Software\\Known");
+    HKEY theirs = 0;
+    ASSERT_EQ(other.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &theirs), ERROR_SUCCESS);
+    std::int32_t status = 0;
+
+    ASSERT_EQ(setString(reg, mine, "URL", "a.example"), ERROR_SUCCESS);
+    ASSERT_EQ(setString(other, theirs, "URL", "b.example"), ERROR_SUCCESS);
+    EXPECT_EQ(rawValue(reg, mine, "URL", &status), std::string("b.example", 10));
+    // Writing back what this connection wrote last is a real write now.
+    ASSERT_EQ(setString(reg, mine, "URL", "a.example"), ERROR_SUCCESS);
+    EXPECT_EQ(rawValue(other, theirs, "URL", &status), std::string("a.example", 10));
+
+    // A value removed by the other, and the whole key made anew with another value.
+    ASSERT_EQ(other.DeleteValue(theirs, "url"), ERROR_SUCCESS);
+    rawValue(reg, mine, "URL", &status);
+    EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(other.DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Known"), ERROR_SUCCESS);
+    EXPECT_EQ(setString(reg, mine, "URL", "a.example"), ERROR_INVALID_HANDLE);
+    HKEY again = 0;
+    EXPECT_EQ(reg.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &again), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(other.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &theirs), ERROR_SUCCESS);
+    ASSERT_EQ(setDword(other, theirs, "Status", 2), ERROR_SUCCESS);
+    ASSERT_EQ(reg.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &again), ERROR_SUCCESS);
+    EXPECT_EQ(rawValue(reg, again, "Status", &status), std::string("\x02\0\0\0", 4));
+}
+
 TEST_F(RegistryTest, DataOutlivesTheObjectThatWroteIt) {
     {
         Registry writer(temp.path());

@@ -109,6 +109,33 @@ TEST_F(RegistryAccessTest, SetValueConvertsToTheRequestedType) {
     EXPECT_EQ(valueNames("\\K"), QStringList({"A", "B"}));
 }
 
+// A site saved after a check that changed nothing must not wait for, or
+// fail because of, another program writing to the store meanwhile.
+TEST_F(RegistryAccessTest, SetValuesOfWhatAKeyHoldsNeedsNoWriteLock) {
+    const QString key = OssivantKey("\\K");
+    access.CreateKey(kHive, key);
+    ASSERT_EQ(access.SetValues(kHive, key, {{"URL", QString("a.example"), kTypeString},
+                                            {"Status", 1, kTypeNumber},
+                                            {"Bin", QString("x"), 3}}),
+              0);
+    reg::Registry busy(temp.path(), 50);
+    reg::Registry::Transaction writing(busy);
+    reg::HKEY other = 0;
+    ASSERT_EQ(busy.CreateKeyEx(kHive, "Software\\Elsewhere", &other), reg::ERROR_SUCCESS);
+
+    reg::Registry mine(temp.path(), 50);
+    RegistryAccess waiting(mine);
+    EXPECT_EQ(waiting.SetValues(kHive, key, {{"URL", QString("a.example"), kTypeString},
+                                             {"Status", QString(" 1 "), kTypeNumber},
+                                             {"Bin", QString("y"), 3}}),
+              0);
+    EXPECT_EQ(waiting.SetValues(kHive, key, {{"URL", QString("a.example"), kTypeString},
+                                             {"Status", 2, kTypeNumber}}),
+              reg::ERROR_CANTWRITE);
+    EXPECT_EQ(waiting.SetValues(kHive, key, {{"Status", QString("many"), kTypeNumber}}),
+              kErrorInvalidData);
+}
+
 TEST_F(RegistryAccessTest, OtherValueTypesAreNeitherWrittenNorRead) {
     access.CreateKey(kHive, OssivantKey("\\K"));
     EXPECT_EQ(access.SetValue(kHive, OssivantKey("\\K"), "Bin", "x", 3), 0);
