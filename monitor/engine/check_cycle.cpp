@@ -106,6 +106,7 @@ void CheckEngine::advance() {
             enter(Step::NextSite);
         }
     }
+    flushDeferred();
     advancing_ = false;
 }
 
@@ -234,6 +235,7 @@ void CheckEngine::finishCycle() {
 }
 
 void CheckEngine::StopCheck() {
+    flushDeferred();
     if (!parts_.inet.StillExecuting()) {
         // Nothing else changes: a walk between two probes goes on at its
         // next event or tick, after the Stop button has closed its window.

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/engine_state.h"
@@ -102,6 +103,7 @@ private:
     void errorResult();
     void unexpectedStateResult(int state);
     void writeDataLineUnlessDoubleCheck();
+    bool markSiteOK(std::int32_t index);
 
     // Outcome paths (site_outcome.cpp).
     void doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowFound, const QString& text,
@@ -117,6 +119,8 @@ private:
     SiteRecord* siteAt(std::int32_t index);
     void writeDataLine();
     void writeLog(bool start, bool manualStart, bool end);
+    void writeRecord(bool start, bool manualStart, bool end, const LogRecord& record);
+    void flushDeferred();
     QDateTime now() const { return parts_.clock.now(); }
 
     EngineParts parts_;
@@ -131,6 +135,13 @@ private:
     std::int32_t walkCount_ = 0;  // SiteCount when the walk began
     bool advancing_ = false;
     bool logLossReported_ = false;  // this cycle's lost log line was reported
+
+    // A site that answered OK, waiting to be stored and logged (flushDeferred).
+    struct DeferredOutcome {
+        std::int32_t index;
+        std::optional<LogRecord> line;
+    };
+    std::optional<DeferredOutcome> deferred_;
 
     QObject receiver_;  // owns the connection to the control's events
 };

@@ -34,6 +34,7 @@ void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
 
 void CheckEngine::Inet1_StateChanged(int state) {
     namespace ts = transfer_state;
+    flushDeferred();
     ProgressDisplay& progress = screen_.progress;
     // One row per state, as the state table reads.
     // clang-format off
@@ -61,10 +62,14 @@ void CheckEngine::responseResult() {
     const QString header = parts_.inet.GetHeader();
     const QString code = header.isEmpty() ? QStringLiteral("0") : GetResponseCode(header);
     const ProbeOutcome outcome = ClassifyStatusCode(code);
-    if (outcome.ok)
-        SiteCheckOK(state_.lCheckIndex);
-    else
+    if (!outcome.ok) {
         SiteCheckUpdate(state_.lCheckIndex, outcome.alertCode, outcome.resultText, 2);
+    } else if (markSiteOK(state_.lCheckIndex)) {
+        // Stored and logged once the next request is on its way.
+        deferred_ = DeferredOutcome{state_.lCheckIndex, std::nullopt};
+        if (!state_.bInetDoubleCheck) deferred_->line = record_;
+        return;
+    }
     writeDataLineUnlessDoubleCheck();
 }
 
@@ -89,6 +94,7 @@ void CheckEngine::writeDataLineUnlessDoubleCheck() {
 }
 
 void CheckEngine::TimerMain_Timer() {
+    flushDeferred();
     screen_.panels.SetPanelText(1, LogDateTimeText(now()));
 
     if (!state_.RequestTimeOut.isNull() && now() >= state_.RequestTimeOut) {
@@ -108,10 +114,28 @@ void CheckEngine::writeDataLine() {
     writeLog(false, false, false);
 }
 
+void CheckEngine::writeLog(bool start, bool manualStart, bool end) {
+    flushDeferred();
+    writeRecord(start, manualStart, end, record_);
+}
+
+// The outcome of a site that answered OK is stored and logged after the
+// walk has started the next request, so that the disk work and the network
+// go side by side. Nothing else is stored or logged before it, and the walk
+// writes it before it waits for anything (see advance), so the store and
+// the log see everything in the same order as without the wait.
+void CheckEngine::flushDeferred() {
+    if (!deferred_) return;
+    const DeferredOutcome outcome = std::move(*deferred_);
+    deferred_.reset();
+    parts_.store.SaveSite(outcome.index, false);
+    if (outcome.line) writeRecord(false, false, false, *outcome.line);
+}
+
 // A lost line is told once per cycle, so a log folder that stays unusable
 // cannot flood the screen, and the cycle goes on either way.
-void CheckEngine::writeLog(bool start, bool manualStart, bool end) {
-    if (parts_.log.WriteLog(start, manualStart, end, record_) || logLossReported_) return;
+void CheckEngine::writeRecord(bool start, bool manualStart, bool end, const LogRecord& record) {
+    if (parts_.log.WriteLog(start, manualStart, end, record) || logLossReported_) return;
     logLossReported_ = true;
     screen_.panels.ShowNotice(kLogNotWritten + QLatin1Char(' ') + parts_.log.LogFileName());
 }

@@ -16,8 +16,15 @@ constexpr int kCertificateWarningDays = 14;
 }  // namespace
 
 void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
+    if (markSiteOK(lCheckIndex2)) parts_.store.SaveSite(lCheckIndex2, false);
+}
+
+// SiteCheckOK up to storing the site, which the caller does; false when
+// there is nothing to store (no such site, or the IP double check ended and
+// stored it).
+bool CheckEngine::markSiteOK(std::int32_t lCheckIndex2) {
     SiteRecord* site = siteAt(lCheckIndex2);
-    if (site == nullptr) return;
+    if (site == nullptr) return false;
     const bool rowFound = screen_.rows.FindRow(lCheckIndex2);
 
     if (state_.bInetDoubleCheck && state_.InetCheckType == 2) {
@@ -25,7 +32,7 @@ void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
         state_.DoubleCheckResult = 1;
         SiteCheckUpdate(lCheckIndex2, state_.SavedAlertCode, kSiteOK, 1);
         state_.bInetDoubleCheck = false;
-        return;
+        return false;
     }
 
     // A site whose certificate runs out soon is still up; its comment warns.
@@ -43,7 +50,7 @@ void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
     }
     site->Status = StatusOK;
     site->Comments = text;
-    parts_.store.SaveSite(lCheckIndex2, false);
+    return true;
 }
 
 void CheckEngine::SiteCheckUpdate(std::int32_t lCheckIndex2, const QString& szEmailErrorNum,
