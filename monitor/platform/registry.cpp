@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "monitor/platform/file_change_watch.h"
 #include "monitor/platform/registry_names.h"
 
 namespace ossivant::reg {
@@ -181,6 +182,7 @@ struct Registry::Impl {
     int scopeDepth = 0;
     bool scopeWrites = false;
     bool scopeBegun = false;  // their transaction is open on the file
+    bool scopeOnKnown = false;  // ... or they read what is known without one
     std::int32_t scopeFailure = ERROR_SUCCESS;
     // What earlier calls found out about the store: paths resolved
     // ("<start row>\name\name..." -> key row), rows known to exist and
@@ -197,12 +199,30 @@ struct Registry::Impl {
     std::unordered_map<std::string, KnownValue> knownValues;
     std::int64_t knownDataVersion = -1;
     std::int64_t knownOwnChanges = -1;
+    // Between transactions: what is known is the file as it was when the
+    // last one ended, as long as the file and its log have not been written
+    // since. A scope that only reads is then answered without a transaction.
+    FileChangeWatch fileChanges;
+    bool knownCurrent = false;
 
     void forgetKnown() {
         resolvedPaths.clear();
         existingRows.clear();
         knownValues.clear();
         knownOwnChanges = -1;
+        knownCurrent = false;
+    }
+
+    // Every transaction begins here. A write that ends before the begin is
+    // part of what the transaction sees; the watch forgets it only now, so
+    // none can slip between the watch and the transaction.
+    void begin(bool writing) {
+        // (A file opened read-only is not watched: it is read as it was.)
+        if (!fileChanges.watching() && !sqlite3_db_readonly(db, "main"))
+            fileChanges.watch({path, path + "-wal"});
+        fileChanges.changed();
+        control(writing ? "BEGIN IMMEDIATE" : "BEGIN");
+        checkKnown();
     }
 
     // First thing in every transaction.
@@ -214,7 +234,10 @@ struct Registry::Impl {
     }
 
     // After a commit: our own changes are in what is known.
-    void keepKnown() { knownOwnChanges = sqlite3_total_changes64(db); }
+    void keepKnown() {
+        knownOwnChanges = sqlite3_total_changes64(db);
+        knownCurrent = true;
+    }
 
     static std::string valueId(std::int64_t row, const std::string& fold) {
         return std::to_string(row).append(1, '\\').append(fold);
@@ -229,6 +252,8 @@ struct Registry::Impl {
         db = nullptr;
         ready = false;
         scopeBegun = false;
+        scopeOnKnown = false;
+        fileChanges.stop();
         forgetKnown();
     }
 
@@ -367,7 +392,8 @@ struct Registry::Impl {
     std::int32_t run(bool writing, Body&& body) {
         std::lock_guard lock(mutex);
         if (scopeDepth > 0) {
-            if (scopeFailure == ERROR_SUCCESS && beginScopeTransaction())
+            if (scopeFailure == ERROR_SUCCESS && beginScopeTransaction() &&
+                (!writing || leaveKnown()))
                 return runInScope(writing, body);
             // What the scope wrote is undone and nothing more may be
             // written; a read is still answered, on its own.
@@ -376,8 +402,7 @@ struct Registry::Impl {
         std::int32_t status = ensureReady(writing);
         if (status != ERROR_SUCCESS) return status;
         try {
-            control(writing ? "BEGIN IMMEDIATE" : "BEGIN");
-            checkKnown();
+            begin(writing);
             status = body();
             if (status == ERROR_SUCCESS || !writing) {
                 control("COMMIT");
@@ -403,18 +428,39 @@ struct Registry::Impl {
         if (scopeBegun) return true;
         scopeFailure = ensureReady(scopeWrites);
         if (scopeFailure != ERROR_SUCCESS) return false;
+        if (!scopeWrites && knownCurrent && !fileChanges.changed()) {
+            scopeBegun = true;
+            scopeOnKnown = true;
+            return true;
+        }
         try {
             // A file opened read-only cannot take the write lock; its
             // writes fail one by one as they do outside a scope.
-            control(scopeWrites && !sqlite3_db_readonly(db, "main") ? "BEGIN IMMEDIATE" : "BEGIN");
+            begin(scopeWrites && !sqlite3_db_readonly(db, "main"));
             scopeBegun = true;
-            checkKnown();
             return true;
         } catch (const SqlFailure& f) {
             rollback();
             scopeBegun = false;
             forgetKnown();
             scopeFailure = statusFor(f.rc, scopeWrites);
+            return false;
+        }
+    }
+
+    // A write in a scope that began on what is known: the scope's
+    // transaction begins now, with the write lock.
+    bool leaveKnown() {
+        if (!scopeOnKnown) return true;
+        scopeOnKnown = false;
+        try {
+            begin(!sqlite3_db_readonly(db, "main"));
+            return true;
+        } catch (const SqlFailure& f) {
+            rollback();
+            scopeBegun = false;
+            forgetKnown();
+            scopeFailure = statusFor(f.rc, true);
             return false;
         }
     }
@@ -444,7 +490,7 @@ struct Registry::Impl {
 
     void endScope() {
         if (--scopeDepth > 0) return;
-        if (scopeBegun) {
+        if (scopeBegun && !scopeOnKnown) {
             try {
                 control("COMMIT");
                 keepKnown();
@@ -454,6 +500,7 @@ struct Registry::Impl {
             }
         }
         scopeBegun = false;
+        scopeOnKnown = false;
         scopeFailure = ERROR_SUCCESS;
     }
 

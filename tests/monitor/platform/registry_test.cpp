@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -312,6 +313,38 @@ TEST_F(RegistryTest, WhatAConnectionKnowsGivesWayToEveryOtherWriter) {
     ASSERT_EQ(setDword(other, theirs, "Status", 2), ERROR_SUCCESS);
     ASSERT_EQ(reg.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &again), ERROR_SUCCESS);
     EXPECT_EQ(rawValue(reg, again, "Status", &status), std::string("\x02\0\0\0", 4));
+}
+
+// A scope that only reads is answered from what the connection knows while
+// the file is unchanged: each write of another must still be seen.
+TEST_F(RegistryTest, AReadScopeSeesEveryWriteOfAnotherAndMayStillWrite) {
+    Registry other(temp.path(), 50);
+    const HKEY mine = create("Software\\Known");
+    ASSERT_EQ(setString(reg, mine, "URL", "a.example"), ERROR_SUCCESS);
+    HKEY theirs = 0;
+    ASSERT_EQ(other.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Known", &theirs), ERROR_SUCCESS);
+    auto readInScope = [&] {
+        Registry::Transaction scope(reg, Registry::Transaction::Access::Read);
+        std::int32_t status = 0;
+        return rawValue(reg, mine, "URL", &status);
+    };
+    for (const char* text : {"b.example", "c.example"}) {
+        readInScope();
+        readInScope();
+        ASSERT_EQ(setString(other, theirs, "URL", text), ERROR_SUCCESS);
+        EXPECT_EQ(readInScope(), std::string(text, std::strlen(text) + 1));
+    }
+    {
+        Registry::Transaction scope(reg, Registry::Transaction::Access::Read);
+        std::int32_t status = 0;
+        rawValue(reg, mine, "URL", &status);
+        ASSERT_EQ(setString(reg, mine, "URL", "d.example"), ERROR_SUCCESS);
+        HKEY elsewhere = 0;
+        EXPECT_EQ(other.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Elsewhere", &elsewhere),
+                  ERROR_CANTWRITE);
+    }
+    std::int32_t status = 0;
+    EXPECT_EQ(rawValue(other, theirs, "URL", &status), std::string("d.example", 10));
 }
 
 TEST_F(RegistryTest, DataOutlivesTheObjectThatWroteIt) {
