@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QMetaObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -69,6 +70,7 @@ struct EventQueue {
     std::mutex mutex;
     std::deque<TransferEvent> events;
     bool wakeUpPending = false;  // a call of deliverQueued is queued or running
+    bool wakeUpAsked = false;    // the worker asked for one meanwhile
 };
 
 namespace {
@@ -601,7 +603,11 @@ void InetTransfer::queue(detail::TransferEvent event) {
 void InetTransfer::wake() {
     {
         std::lock_guard lock(events_->mutex);
-        if (events_->wakeUpPending || events_->events.empty()) return;
+        if (events_->events.empty()) return;
+        if (events_->wakeUpPending) {
+            events_->wakeUpAsked = true;
+            return;
+        }
         events_->wakeUpPending = true;
     }
     QMetaObject::invokeMethod(this, &InetTransfer::deliverQueued, Qt::QueuedConnection);
@@ -611,18 +617,28 @@ void InetTransfer::wake() {
 // the rest still queued behind it, so no later state overtakes an earlier one.
 // After the end of a request the event loop has its turn before the states of
 // the next one, which a handler may have started: a cycle of fast failures
-// must not keep the thread from its other work.
+// must not keep the thread from its other work. States of the next request
+// that the worker has not asked to show yet wait for it to do so, with that
+// request's end or when they have waited long enough.
 void InetTransfer::deliverQueued() {
     bool requestEnded = false;
     for (;;) {
         detail::TransferEvent event;
         {
             std::lock_guard lock(events_->mutex);
-            if (events_->events.empty()) {
+            auto& events = events_->events;
+            if (events.empty() ||
+                (requestEnded && !events_->wakeUpAsked &&
+                 std::none_of(events.begin(), events.end(),
+                              [](const detail::TransferEvent& e) { return e.final; }))) {
                 events_->wakeUpPending = false;
+                events_->wakeUpAsked = false;
                 return;
             }
-            if (requestEnded) break;
+            if (requestEnded) {
+                events_->wakeUpAsked = false;
+                break;
+            }
             event = std::move(events_->events.front());
             events_->events.pop_front();
         }

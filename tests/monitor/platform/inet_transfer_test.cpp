@@ -185,6 +185,31 @@ TEST_F(InetTransferTest, AQuickRequestWakesTheThreadOnceAndASlowOneStillShowsIts
     EXPECT_EQ(statesOf(spy), kNormalProbe);
 }
 
+// As the check engine does: the end of one request starts the next, and the
+// handler goes on working a while. The next request's first states are then
+// already queued, but need no wake-up of their own before its end.
+TEST_F(InetTransferTest, ARequestStartedAtTheEndOfAnotherWakesTheThreadOnce) {
+    FakeHttpServer first(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    FakeHttpServer second({HttpStep::readRequest(), HttpStep::wait(20ms),
+                           HttpStep::send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"),
+                           HttpStep::close()});
+    WakeUpCounter wakeUps;
+    bool secondStarted = false;
+    QObject::connect(&inet, &TransferControl::StateChanged, &inet, [&](int state) {
+        if (state != transfer_state::ResponseCompleted || secondStarted) return;
+        secondStarted = true;
+        ASSERT_TRUE(inet.Execute(QString::fromStdString(second.url()), QStringLiteral("GET")));
+        inet.installEventFilter(&wakeUps);
+        std::this_thread::sleep_for(10ms);
+    });
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(first.url()), QStringLiteral("GET")));
+    ASSERT_TRUE(waitForEnd(spy));
+    spy.clear();
+    ASSERT_TRUE(waitForEnd(spy));
+    EXPECT_EQ(statesOf(spy), kNormalProbe);
+    EXPECT_EQ(wakeUps.count, 1);
+}
+
 TEST_F(InetTransferTest, ANestedEventLoopInAHandlerLetsNoLaterStateOvertake) {
     FakeHttpServer server(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
     QObject::connect(&inet, &TransferControl::StateChanged, &inet, [](int state) {
