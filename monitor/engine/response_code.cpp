@@ -48,7 +48,9 @@ QString GeneralNumberText(double value) {
 }
 
 QString GetResponseCode(const QString& szHeader) {
-    const qsizetype version = szHeader.toUpper().indexOf(QLatin1String("HTTP/"));
+    // Searched without regard to case in the header itself: an upper-cased
+    // copy can be longer ("\u00DF" becomes "SS") and its positions miss.
+    const qsizetype version = szHeader.indexOf(QLatin1String("HTTP/"), 0, Qt::CaseInsensitive);
     if (version < 0) return QStringLiteral("0");
     const qsizetype blank = szHeader.indexOf(QLatin1Char(' '), version);
     if (blank < 0) return QStringLiteral("0");

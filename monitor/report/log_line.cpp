@@ -1,6 +1,7 @@
 #include "monitor/report/log_line.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace ossivant {
 
@@ -36,9 +37,26 @@ LogLineKind LogLineKindFor(bool bWriteStart, bool bWriteStartManual, bool bWrite
 
 QString LogDateTimeText(const QDateTime& when, const QLocale& locale) {
     const QDateTime local = when.toLocalTime();
-    return locale.toString(local.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(local.time(),
-                           TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+    // A cycle writes many lines within one second, and the locale's
+    // formatting costs more than the rest of a line: the last text is kept.
+    struct Kept {
+        qint64 second = 0;
+        int offset = 0;
+        QLocale locale;
+        QString text;
+    };
+    static thread_local std::optional<Kept> kept;
+    const qint64 second = local.toSecsSinceEpoch();
+    const int offset = local.offsetFromUtc();
+    if (kept && local.isValid() && kept->second == second && kept->offset == offset &&
+        kept->locale == locale)
+        return kept->text;
+    const QString timeFormat = TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat));
+    QString text = locale.toString(local.date(), QLocale::ShortFormat) + u' ' +
+                   locale.toString(local.time(), timeFormat);
+    // (A format that shows milliseconds differs within the second.)
+    if (local.isValid() && !timeFormat.contains(u'z')) kept = Kept{second, offset, locale, text};
+    return text;
 }
 
 qint64 ElapsedSeconds(const QDateTime& checkStart, const QDateTime& now) {

@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"ExponentBecomesNumber", "HTTP/1.1 1e2 Odd\r\n", "100"},
         HeaderCase{"CodeAtEnd", "HTTP/1.1 503", "503"},
         HeaderCase{"BlankFromHttpOn", "garbage HTTP/1.1 301 Moved", "301"},
-        HeaderCase{"Negative", "HTTP/1.1 -12 Odd", "-12"}),
+        HeaderCase{"Negative", "HTTP/1.1 -12 Odd", "-12"},
+        HeaderCase{"SharpSBeforeHttp",
+                   "X-Name: \xdf\xdf\xdf\xdf\xdf\xdf\xdf\xdf\xdf\xdf\r\nHTTP/1.1 404 Not Found\r\n", "404"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NumericValueTest, ReadsDecimalNumbersWithBlanksSignFractionAndExponentOnly) {
