@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "monitor/platform/transfer_control.h"
 
@@ -24,6 +25,7 @@ public:
 
     bool Execute(const QString& url, const QString& operation) override {
         calls.push_back({url, operation, requestTimeout_, serverName_});
+        if (onExecute) onExecute();
         if (!acceptExecute || executing_) return false;
         url_ = url;
         header_.clear();
@@ -76,6 +78,7 @@ public:
     void setURL(const QString& url) { url_ = url; }
 
     QList<Call> calls;  // every Execute, refused ones included
+    std::function<void()> onExecute;  // runs inside each Execute
     int cancelCount = 0;
     bool acceptExecute = true;
     int certificateDaysLeft = -1;  // what the next response tells

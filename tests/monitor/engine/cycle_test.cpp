@@ -37,6 +37,37 @@ TEST_F(EngineTest, DisabledSiteIsLoggedOnlyWhenDisabledSitesAreLogged) {
     }
 }
 
+// A site that answered OK is stored and logged while the next request runs,
+// and before anything else is stored or logged.
+TEST_F(EngineTest, AnOkSiteIsStoredAndLoggedWhileTheNextRequestRunsInTheUsualOrder) {
+    settings.DiskLogDisabled = 0;
+    addSite(QStringLiteral("a.test"), {}, StatusWarning);
+    addSite(QStringLiteral("b.test"), {}, StatusOK, 0);
+    addSite(QStringLiteral("c.test"), {}, StatusWarning);
+    addSite(QStringLiteral("d.test"));
+    QStringList seenAtExecute;  // per request: the sites logged, and c's stored status
+    inet.onExecute = [&] {
+        QStringList labels;
+        for (const DataLine& line : dataLines()) labels << line.siteLabel.mid(7, 1);
+        seenAtExecute << labels.join(QString()) + QLatin1Char('/') +
+                             QString::number(storedStatus(QStringLiteral("c.test")));
+    };
+
+    engine.mF_StartCheck_Click();
+    respond(200);  // a: the disabled b's line must follow a's
+    respond(200);  // c: stored and logged once d's request is on its way
+    EXPECT_EQ(logLines().size(), 4);
+    EXPECT_EQ(storedStatus(QStringLiteral("c.test")), StatusOK);
+    respond(500);
+    EXPECT_EQ(seenAtExecute, (QStringList{"/2", "ab/2", "ab/2"}));
+    QStringList order;
+    for (const DataLine& line : dataLines()) order << line.siteLabel;
+    EXPECT_EQ(order, (QStringList{"http://a.test", "http://b.test", "http://c.test",
+                                  "http://d.test"}));
+    EXPECT_EQ(storedStatus(QStringLiteral("a.test")), StatusOK);
+    EXPECT_EQ(logLines().back(), QStringLiteral("[END CHECK]"));
+}
+
 TEST_F(EngineTest, SitesWithoutAddressAreSkippedOrReportedMissing) {
     settings.DiskLogDisabled = 0;
     sites.append(SiteRecord{QString(), QString(), StatusOK, 1, 30, {}});  // 1: nothing
