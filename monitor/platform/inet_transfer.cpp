@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -184,6 +185,7 @@ public:
             std::lock_guard lock(mutex_);
             quit_ = true;
         }
+        commandPosted_.notify_one();
         curl_multi_wakeup(multi_);
         thread_.join();
         curl_multi_cleanup(multi_);
@@ -227,18 +229,31 @@ private:
     };
 
     void post(Command command) {
+        bool idle = false;
         {
             std::lock_guard lock(mutex_);
             commands_.push_back(std::move(command));
+            idle = idle_;
         }
-        curl_multi_wakeup(multi_);
+        if (idle)
+            commandPosted_.notify_one();
+        else
+            curl_multi_wakeup(multi_);
     }
 
     void run() {
         for (;;) {
             std::deque<Command> commands;
             {
-                std::lock_guard lock(mutex_);
+                std::unique_lock lock(mutex_);
+                if (transfers_.empty() && commands_.empty() && !quit_) {
+                    // Nothing for curl to wait on: sleep until a command
+                    // comes, which is a lighter wake-up than curl's.
+                    if (heldSince_) wakeOwner();
+                    idle_ = true;
+                    commandPosted_.wait(lock, [this] { return quit_ || !commands_.empty(); });
+                    idle_ = false;
+                }
                 if (quit_) break;
                 commands.swap(commands_);
             }
@@ -260,6 +275,7 @@ private:
                     finish(t, result);
                 }
             }
+            if (transfers_.empty()) continue;
             // Sleeps until a socket is ready, a curl timer is due or a
             // command wakes us; the bound only limits a missed wake-up.
             curl_multi_poll(multi_, nullptr, 0, pollMilliseconds(), nullptr);
@@ -547,6 +563,8 @@ private:
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;  // the cookies kept for the run
     std::mutex mutex_;
+    std::condition_variable commandPosted_;
+    bool idle_ = false;  // waiting for commandPosted_, not in curl
     std::deque<Command> commands_;
     bool quit_ = false;
     std::vector<std::unique_ptr<Transfer>> transfers_;
