@@ -433,19 +433,7 @@ struct Registry::Impl {
             scopeOnKnown = true;
             return true;
         }
-        try {
-            // A file opened read-only cannot take the write lock; its
-            // writes fail one by one as they do outside a scope.
-            begin(scopeWrites && !sqlite3_db_readonly(db, "main"));
-            scopeBegun = true;
-            return true;
-        } catch (const SqlFailure& f) {
-            rollback();
-            scopeBegun = false;
-            forgetKnown();
-            scopeFailure = statusFor(f.rc, scopeWrites);
-            return false;
-        }
+        return openScopeTransaction(scopeWrites);
     }
 
     // A write in a scope that began on what is known: the scope's
@@ -453,14 +441,21 @@ struct Registry::Impl {
     bool leaveKnown() {
         if (!scopeOnKnown) return true;
         scopeOnKnown = false;
+        return openScopeTransaction(true);
+    }
+
+    bool openScopeTransaction(bool writing) {
         try {
-            begin(!sqlite3_db_readonly(db, "main"));
+            // A file opened read-only cannot take the write lock; its
+            // writes fail one by one as they do outside a scope.
+            begin(writing && !sqlite3_db_readonly(db, "main"));
+            scopeBegun = true;
             return true;
         } catch (const SqlFailure& f) {
             rollback();
             scopeBegun = false;
             forgetKnown();
-            scopeFailure = statusFor(f.rc, true);
+            scopeFailure = statusFor(f.rc, writing);
             return false;
         }
     }
