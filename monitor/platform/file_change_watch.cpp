@@ -16,28 +16,42 @@ constexpr std::uint32_t kWatched = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DEL
 constexpr std::uint32_t kWatchLost = IN_MOVE_SELF | IN_DELETE_SELF | IN_IGNORED | IN_Q_OVERFLOW;
 }  // namespace
 
-FileChangeWatch::~FileChangeWatch() { stop(); }
+FileChangeWatch::~FileChangeWatch() {
+    if (fd_ >= 0) ::close(fd_);
+}
 
 bool FileChangeWatch::watch(const std::vector<std::string>& paths) {
     stop();
-    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ < 0) fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ < 0) return false;
     for (const std::string& path : paths) {
-        if (inotify_add_watch(fd_, path.c_str(), kWatched) < 0) {
+        const int wd = inotify_add_watch(fd_, path.c_str(), kWatched);
+        if (wd < 0) {
             stop();
             return false;
         }
+        watches_.push_back(wd);
     }
     return true;
 }
 
 void FileChangeWatch::stop() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (watches_.empty()) return;
+    for (const int wd : watches_) inotify_rm_watch(fd_, wd);
+    watches_.clear();
+    bool lost = false;
+    drain(&lost);  // what came before, and the removals' own notices
 }
 
 bool FileChangeWatch::changed() {
-    if (fd_ < 0) return true;
+    if (!watching()) return true;
+    bool lost = false;
+    const bool any = drain(&lost);
+    if (lost) stop();
+    return any;
+}
+
+bool FileChangeWatch::drain(bool* lost) {
     bool any = false;
     alignas(inotify_event) char buffer[4096];
     for (;;) {
@@ -45,17 +59,14 @@ bool FileChangeWatch::changed() {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) return any;
         if (n <= 0) {
-            stop();
+            *lost = true;
             return true;
         }
         any = true;
         for (ssize_t at = 0; at < n;) {
             inotify_event event;
             std::memcpy(&event, buffer + at, sizeof event);
-            if (event.mask & kWatchLost) {
-                stop();
-                return true;
-            }
+            if (event.mask & kWatchLost) *lost = true;
             at += ssize_t(sizeof event) + ssize_t(event.len);
         }
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -217,9 +218,15 @@ struct Registry::Impl {
     // part of what the transaction sees; the watch forgets it only now, so
     // none can slip between the watch and the transaction.
     void begin(bool writing) {
-        // (A file opened read-only is not watched: it is read as it was.)
-        if (!fileChanges.watching() && !sqlite3_db_readonly(db, "main"))
+        if (writing) {
+            // Nobody else writes while this transaction holds the write
+            // lock, and the watch would cost each of its own writes an
+            // event: it is set up again by the next transaction that reads.
+            fileChanges.stop();
+        } else if (!fileChanges.watching() && !sqlite3_db_readonly(db, "main")) {
+            // (A file opened read-only is not watched: it is read as it was.)
             fileChanges.watch({path, path + "-wal"});
+        }
         fileChanges.changed();
         control(writing ? "BEGIN IMMEDIATE" : "BEGIN");
         checkKnown();
@@ -233,10 +240,11 @@ struct Registry::Impl {
         knownOwnChanges = own;
     }
 
-    // After a commit: our own changes are in what is known.
+    // After a commit: our own changes are in what is known, and it is the
+    // file as it is now if the watch ran through the whole transaction.
     void keepKnown() {
         knownOwnChanges = sqlite3_total_changes64(db);
-        knownCurrent = true;
+        knownCurrent = fileChanges.watching();
     }
 
     static std::string valueId(std::int64_t row, const std::string& fold) {
@@ -499,14 +507,17 @@ struct Registry::Impl {
         scopeFailure = ERROR_SUCCESS;
     }
 
-    // The stored value `fold` of the key `row`, or null when there is none.
-    const KnownValue* knownValue(std::int64_t row, const std::string& fold) {
+    // The stored value `fold` of the key `row`, or nothing when there is
+    // none. With `keep`, a value read from the file is kept as known.
+    std::optional<KnownValue> storedValue(std::int64_t row, const std::string& fold, bool keep) {
         std::string id = valueId(row, fold);
-        if (const auto it = knownValues.find(id); it != knownValues.end()) return &it->second;
+        if (const auto it = knownValues.find(id); it != knownValues.end()) return it->second;
         auto s = sql("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
         s.bind(1, row).bindBlob(2, fold.data(), fold.size());
-        if (!s.step()) return nullptr;
-        return &knownValues.emplace(std::move(id), KnownValue{s.integer(0), s.text(1)}).first->second;
+        if (!s.step()) return std::nullopt;
+        KnownValue value{s.integer(0), s.text(1)};
+        if (keep) knownValues.emplace(std::move(id), value);
+        return value;
     }
 
     // The key row a handle names, or 0 when the handle is unknown or its
@@ -628,6 +639,11 @@ Registry::Transaction::Transaction(Registry& registry, Access access) : registry
 Registry::Transaction::~Transaction() {
     registry_.impl_->endScope();
     registry_.impl_->mutex.unlock();
+}
+
+bool Registry::InWriteScope() const {
+    std::unique_lock lock(impl_->mutex, std::try_to_lock);
+    return lock.owns_lock() && impl_->scopeDepth > 0 && impl_->scopeWrites;
 }
 
 std::string Registry::defaultPath() {
@@ -752,7 +768,7 @@ std::int32_t Registry::QueryValueEx(HKEY key, const std::string& name, std::uint
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         const std::string fold = foldName(name);
-        const Impl::KnownValue* known = impl_->knownValue(row, fold);
+        const std::optional<Impl::KnownValue> known = impl_->storedValue(row, fold, true);
         if (!known) return ERROR_FILE_NOT_FOUND;
         const std::string& bytes = known->data;
         const auto needed = static_cast<std::uint32_t>(bytes.size());
@@ -777,8 +793,10 @@ std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32
         const std::int64_t row = impl_->keyRow(key);
         if (row == 0) return ERROR_INVALID_HANDLE;
         const std::string fold = foldName(name);
-        const Impl::KnownValue* known = impl_->knownValue(row, fold);
-        const bool stored = known != nullptr;
+        // (What is written is not kept: a write is mostly of a value not
+        // read again soon, as in an import; a later read keeps it.)
+        const std::optional<Impl::KnownValue> known = impl_->storedValue(row, fold, false);
+        const bool stored = known.has_value();
         // Writing again what is stored would only cost the file a page.
         if (stored && known->type == type && known->data.size() == size &&
             (size == 0 || std::memcmp(known->data.data(), data, size) == 0))
@@ -795,8 +813,7 @@ std::int32_t Registry::SetValueEx(HKEY key, const std::string& name, std::uint32
             insert.bindBlob(5, data, size);
             insert.step();
         }
-        impl_->knownValues[Impl::valueId(row, fold)] =
-            Impl::KnownValue{type, std::string(reinterpret_cast<const char*>(data), size)};
+        impl_->knownValues.erase(Impl::valueId(row, fold));
         return ERROR_SUCCESS;
     });
 }

@@ -88,6 +88,10 @@ public:
         Registry& registry_;
     };
 
+    // True while this thread's scopes write (see Transaction), so that the
+    // calls made now go out under the write lock.
+    bool InWriteScope() const;
+
     const std::string& path() const { return path_; }
 
     std::int32_t CreateKeyEx(HKEY parent, const std::string& subKey, HKEY* result);

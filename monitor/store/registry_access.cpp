@@ -126,7 +126,8 @@ std::int32_t RegistryAccess::SetValue(reg::HKEY root, const QString& keyPath, co
 
 std::int32_t RegistryAccess::SetValues(reg::HKEY root, const QString& keyPath,
                                        std::initializer_list<NamedValue> values) {
-    if (storedAlready(root, keyPath, values)) return reg::ERROR_SUCCESS;
+    if (!registry_.InWriteScope() && storedAlready(root, keyPath, values))
+        return reg::ERROR_SUCCESS;
     OpenKey key(registry_, root, keyPath, Access::Write);
     if (!key.ok()) return key.failure();
     std::int32_t first = reg::ERROR_SUCCESS;
@@ -139,7 +140,8 @@ std::int32_t RegistryAccess::SetValues(reg::HKEY root, const QString& keyPath,
 
 // Whether the key holds every value as it would be written. Checked under a
 // read lock only, so that writing back what a key already holds (a site
-// whose check changed nothing) never waits for or locks out other writers.
+// whose check changed nothing) never waits for or locks out other writers;
+// within a write scope the lock is held already, and the check is left out.
 bool RegistryAccess::storedAlready(reg::HKEY root, const QString& keyPath,
                                    std::initializer_list<NamedValue> values) {
     OpenKey key(registry_, root, keyPath, Access::Read);

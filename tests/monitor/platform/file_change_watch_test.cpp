@@ -65,6 +65,21 @@ TEST(FileChangeWatchTest, ReportsEveryWriteAndNeverVouchesForAFileItLost) {
         EXPECT_EQ(!watch.changed(), row.stillWatching) << row.name;
         EXPECT_EQ(watch.watching(), row.stillWatching) << row.name;
     }
+    // Stopped and set again: what was written meanwhile is not reported,
+    // what is written after is.
+    TempDir dir;
+    const std::string a = dir.file("a");
+    ::close(::open(a.c_str(), O_WRONLY | O_CREAT, 0600));
+    FileChangeWatch again;
+    ASSERT_TRUE(again.watch({a}));
+    again.stop();
+    EXPECT_TRUE(again.changed());
+    append(a, "x");
+    ASSERT_TRUE(again.watch({a}));
+    EXPECT_FALSE(again.changed());
+    append(a, "y");
+    EXPECT_TRUE(again.changed());
+
     FileChangeWatch none;
     EXPECT_TRUE(none.changed());
     EXPECT_FALSE(none.watch({"/nonexistent/file"}));
