@@ -187,7 +187,8 @@ struct Registry::Impl {
     std::int32_t scopeFailure = ERROR_SUCCESS;
     // What earlier calls found out about the store: paths resolved
     // ("<start row>\name\name..." -> key row), rows known to exist and
-    // values read or written ("<key row>\<folded name>"). It is trusted as
+    // values read ("<key row>\<folded name>"; a write drops the value it
+    // replaces). It is trusted as
     // long as nobody else has committed since (the file's data version) and
     // every change of ours went through the calls that keep it up to date
     // (the count of rows this connection changed).

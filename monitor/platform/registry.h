@@ -72,7 +72,7 @@ public:
     // store (busy, damaged, unwritable), all the scope did is undone, every
     // further write of the scope fails with the same status, and further
     // reads are made one by one as outside a scope.
-    // Between transactions the object keeps what it has read and written.
+    // Between transactions the object keeps the keys and values it has read.
     // A read scope is answered from that alone, with no transaction, as long
     // as no process has written to the file since the last transaction
     // ended (a watch on the file and its log tells).

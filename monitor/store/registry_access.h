@@ -35,9 +35,10 @@ struct RegistryEntry {
 
 // The only code of the monitor that talks to the registry. Every operation
 // opens the key it needs, does its work and closes it again, as one
-// transaction (or as part of the caller's OneTransaction), and returns the registry's status code (0 = success); none
-// throws. Key paths are full paths below the root hive, with "\" between
-// names. Strings are stored as UTF-8 with their terminating NUL counted.
+// transaction (or as part of the caller's OneTransaction), and returns the
+// registry's status code (0 = success); none throws. Key paths are full
+// paths below the root hive, with "\" between names. Strings are stored as
+// UTF-8 with their terminating NUL counted.
 class RegistryAccess {
 public:
     explicit RegistryAccess(reg::Registry& registry) : registry_(registry) {}
