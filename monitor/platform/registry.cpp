@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "monitor/platform/description_locks.h"
 #include "monitor/platform/file_change_watch.h"
 #include "monitor/platform/registry_names.h"
 
@@ -144,6 +145,19 @@ std::string readOnlyUri(const std::string& path) {
         }
     }
     return uri + "?mode=ro&immutable=1";
+}
+
+// The store's locks must outlive whatever else the process does with its
+// files (see description_locks.h), so SQLite takes them through those
+// stand-ins, which are in place before any file is opened.
+void lockByDescription() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sqlite3_vfs* const vfs = sqlite3_vfs_find(nullptr);
+        if (!vfs || !vfs->xSetSystemCall) return;
+        vfs->xSetSystemCall(vfs, "fcntl", reinterpret_cast<sqlite3_syscall_ptr>(&description_locks::Fcntl));
+        vfs->xSetSystemCall(vfs, "close", reinterpret_cast<sqlite3_syscall_ptr>(&description_locks::Close));
+    });
 }
 
 }  // namespace
@@ -626,6 +640,7 @@ struct Registry::Impl {
 Registry::Registry(std::string path, int busyTimeoutMs) : path_(std::move(path)), impl_(std::make_unique<Impl>()) {
     impl_->path = path_;
     impl_->busyTimeoutMs = busyTimeoutMs;
+    lockByDescription();
     std::lock_guard lock(impl_->mutex);
     impl_->ensureReady(false);  // a failure is reported by each call
 }
