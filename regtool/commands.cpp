@@ -134,6 +134,7 @@ public:
         if (o.positional.size() != 1) badSyntax("query takes one KEY");
         const KeyPath key = keyArgument(o.positional[0]);
         const std::optional<std::string> name = valueName(o);
+        const auto scope = snapshot();
         RegTree tree(reg());
         check(tree.keyExists(key), key.display(), registryPath_);
 
@@ -237,12 +238,15 @@ public:
         const std::string file = o.positional[1];
         RegTree tree(reg());
         std::vector<RegKeyDump> dumps;
-        check(tree.walk(key,
-                        [&](const KeyPath& at) {
-                            dumps.push_back({at, {}});
-                            return tree.values(at, &dumps.back().values);
-                        }),
-              key.display(), registryPath_);
+        {
+            const auto scope = snapshot();
+            check(tree.walk(key,
+                            [&](const KeyPath& at) {
+                                dumps.push_back({at, {}});
+                                return tree.values(at, &dumps.back().values);
+                            }),
+                  key.display(), registryPath_);
+        }
         std::error_code ec;
         if (std::filesystem::exists(file, ec) && !o.has("y") &&
             !confirm("File " + file + " already exists. Overwrite the file", out_, in_)) {
@@ -307,6 +311,10 @@ private:
         if (!registry_) registry_ = std::make_unique<Registry>(registryPath_);
         return *registry_;
     }
+
+    // A walk over many keys reads them as one state of the store, whatever
+    // another program commits meanwhile.
+    Registry::Transaction snapshot() { return Registry::Transaction(reg(), Registry::Transaction::Access::Read); }
 
     void printKey(const KeyPath& key, const std::vector<Value>& values) {
         out_ << key.display() << "\n";
