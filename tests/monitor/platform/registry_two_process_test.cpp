@@ -1,7 +1,10 @@
 // Two processes writing into one registry file at the same time lose no
-// write.
+// write, and keep sharing it whatever else either of them does with its files.
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +68,48 @@ TEST(RegistryTwoProcessTest, ConcurrentWritersLoseNoWrite) {
     ASSERT_EQ(firstOnly.size(), static_cast<std::size_t>(kCount));
     EXPECT_EQ(firstOnly.front(), "first-0");
     EXPECT_EQ(firstOnly.back(), "first-" + std::to_string(kCount - 1));
+}
+
+// Other code of the process may open and close the registry's files, as a
+// file dialog does to tell their types. The registry keeps its hold on them:
+// a second process that comes and goes neither resets the log's index under
+// this one nor removes the log on its way out.
+TEST(RegistryTwoProcessTest, FilesOpenedAndClosedElsewhereInTheProcessStayShared) {
+    TempRegistry temp;
+    Registry reg(temp.path());
+    HKEY race = 0;
+    ASSERT_EQ(reg.CreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Race", &race), ERROR_SUCCESS);
+    ASSERT_EQ(setString(reg, race, "mine-0", "before"), ERROR_SUCCESS);
+    const std::string log = temp.path() + "-wal";
+    const std::string index = temp.path() + "-shm";
+    struct stat before {};
+    ASSERT_EQ(::stat(index.c_str(), &before), 0);
+    for (const std::string& file : {temp.path(), log, index}) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0) << file;
+        ::close(fd);
+    }
+
+    const pid_t other = startWriter(temp.path(), "other", 20);
+    ASSERT_GT(other, 0);
+    EXPECT_EQ(exitCode(other), 0);
+
+    struct stat after {};
+    ASSERT_EQ(::stat(index.c_str(), &after), 0) << "the index was removed";
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_GE(after.st_size, before.st_size) << "the index was cut";
+    ASSERT_EQ(::access(log.c_str(), F_OK), 0) << "the log was removed";
+    std::int32_t status = 0;
+    EXPECT_EQ(rawValue(reg, race, "other-19", &status), "other-19 data" + std::string(1, '\0'));
+    ASSERT_EQ(setString(reg, race, "mine-1", "after"), ERROR_SUCCESS);
+
+    Registry fresh(temp.path());
+    HKEY seen = 0;
+    ASSERT_EQ(fresh.OpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Race", &seen), ERROR_SUCCESS);
+    const std::vector<std::string> names = valueNames(fresh, seen);
+    EXPECT_EQ(names.size(), 22u);
+    EXPECT_EQ(names.front(), "mine-0");
+    EXPECT_EQ(names.back(), "mine-1");
 }
 
 }  // namespace

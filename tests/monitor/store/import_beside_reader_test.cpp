@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMimeDatabase>
 #include <map>
 #include <set>
 
@@ -168,12 +167,13 @@ std::string Problem(const ReadList& list, const std::vector<QString>& oldKeys,
     return {};
 }
 
-// Opens each file of the folder to tell its type from its content, as the
-// import dialog does for the files it lists.
+// Opens each file of the folder and reads its first bytes, as the import
+// dialog does to tell the type of each file it lists.
 void LookIntoFolderAsADialogDoes(const QString& folder) {
-    const QMimeDatabase types;
-    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
-        types.mimeTypeForFile(file, QMimeDatabase::MatchContent);
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files)) {
+        QFile file(info.filePath());
+        if (file.open(QIODevice::ReadOnly)) file.read(16);
+    }
 }
 
 TEST(ImportBesideReaderTest, TheRegistryToolReadsWhileTheMonitorImportsAndChecks) {
