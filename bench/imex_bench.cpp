@@ -23,6 +23,7 @@
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_list_transfer.h"
 #include "monitor/store/site_store.h"
+#include "tests/support/silent_list_screen.h"
 
 namespace {
 
@@ -52,16 +53,6 @@ public:
     QString path;
 };
 
-class NoScreen final : public SiteListScreen {
-public:
-    void holdWindow(const QString&, const QString&, bool, std::int32_t) override {}
-    void setProgressText(const QString&, bool, std::int32_t) override {}
-    void setProgress(std::int32_t) override {}
-    void releaseWindow() override {}
-    void clearList() override {}
-    void refillList() override {}
-};
-
 struct Station {
     explicit Station(const std::filesystem::path& file)
         : registry(file.string()), access(registry), store(access, sites, messages) {}
@@ -71,7 +62,7 @@ struct Station {
     Answering messages;
     SiteStore store;
     Paths dialogs;
-    NoScreen screen;
+    test::SilentListScreen screen;
     SystemClock clock;
     SiteListTransfer transfer{{access, store, sites, messages, dialogs, screen, clock}};
 };

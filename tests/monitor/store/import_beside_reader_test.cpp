@@ -21,6 +21,7 @@
 #include "tests/support/fake_engine_screen.h"
 #include "tests/support/fake_file_dialogs.h"
 #include "tests/support/print_qstring.h"
+#include "tests/support/silent_list_screen.h"
 #include "tests/support/temp_registry.h"
 
 extern char** environ;
@@ -34,16 +35,6 @@ const QString kAddress =
     QStringLiteral("HKEY_LOCAL_MACHINE\\") + SiteStore::addressKey() + QLatin1Char('\\');
 const QString kPointers = QStringLiteral("HKEY_LOCAL_MACHINE\\") + SiteStore::pointerKey();
 const std::set<QString> kSiteValues = {"Index", "URL", "IP", "Comments", "Enabled", "Status", "Timeout"};
-
-class SilentListScreen final : public SiteListScreen {
-public:
-    void holdWindow(const QString&, const QString&, bool, std::int32_t) override {}
-    void setProgressText(const QString&, bool, std::int32_t) override {}
-    void setProgress(std::int32_t) override {}
-    void releaseWindow() override {}
-    void clearList() override {}
-    void refillList() override {}
-};
 
 // `ossivant-reg query ROOT /s` again and again until the stop file appears,
 // each read into its own file, with one line on standard output after each.
