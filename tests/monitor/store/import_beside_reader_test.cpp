@@ -56,7 +56,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        std::string tool = OSSIVANT_REG_TOOL;
+        std::string tool = OSSIVANT_REG;
         char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"), const_cast<char*>(kReadLoop),
                         const_cast<char*>("read-loop"),  tool.data(),
                         const_cast<char*>(folder_.c_str()), const_cast<char*>(stopFile_.c_str()),
