@@ -144,15 +144,16 @@ int main(int argc, char** argv) {
 
     std::printf("rounds: %d (median time, largest peak memory; each run a child process)\n",
                 rounds);
-    std::printf("%-28s %8s | %11s %9s %8s | %10s %8s | %6s %6s\n", "log", "MiB",
-                "scrollet ms", "peak MiB", "peak/log", "ref ms", "ref MiB", "time", "memory");
+    std::printf("%-28s %8s | %11s %9s %8s | %10s %8s | %6s %6s\n", "log", "MiB", "scrollet ms",
+                "peak MiB", "peak/log", "ref ms", "ref MiB", "time", "memory");
     struct Case {
         const char* shape;
         int lines;
         int sitesPerCycle;
     };
     std::vector<Case> cases;
-    for (int lines = 10'000; lines <= largest; lines *= 10) cases.push_back({"cycles of 48", lines, 48});
+    for (int lines = 10'000; lines <= largest; lines *= 10)
+        cases.push_back({"cycles of 48", lines, 48});
     cases.push_back({"one cycle", largest, largest});
     for (const Case& c : cases) {
         const QByteArray bytes = GenerateLog(c.lines, c.sitesPerCycle);
@@ -166,8 +167,8 @@ int main(int argc, char** argv) {
             return 1;
         const double logMiB = double(bytes.size()) / (1024.0 * 1024.0);
         const std::string name = std::to_string(c.lines) + " lines, " + c.shape;
-        std::printf("%-28s %8.1f | %11.1f %9.1f %8.2f | %10.1f %8.1f | %6.2f %6.2f\n",
-                    name.c_str(), logMiB, s.seconds * 1e3, double(s.peakKiB) / 1024.0,
+        std::printf("%-28s %8.1f | %11.1f %9.1f %8.2f | %10.1f %8.1f | %6.2f %6.2f\n", name.c_str(),
+                    logMiB, s.seconds * 1e3, double(s.peakKiB) / 1024.0,
                     double(s.peakKiB) / 1024.0 / logMiB, f.seconds * 1e3,
                     double(f.peakKiB) / 1024.0, s.seconds / f.seconds,
                     double(s.peakKiB) / double(f.peakKiB));

@@ -120,7 +120,9 @@ void CheckLogStream::addLine(QByteArrayView bytes) {
     sink_.addEntry(entry);
 }
 
-void CheckLogStream::finish() { close(false); }
+void CheckLogStream::finish() {
+    close(false);
+}
 
 namespace {
 

@@ -27,8 +27,9 @@ std::int32_t KeptSites(const QHash<QString, SiteStore::StoredKey>& keys) {
 QString ImportCountsText(const ImportCounts& counts) {
     if (counts.leftOut == 0 && counts.unreadable == 0) return {};
     QStringList parts;
-    parts << (counts.imported == 1 ? QStringLiteral("1 line was imported.")
-                                   : QStringLiteral("%1 lines were imported.").arg(counts.imported));
+    parts << (counts.imported == 1
+                  ? QStringLiteral("1 line was imported.")
+                  : QStringLiteral("%1 lines were imported.").arg(counts.imported));
     if (counts.leftOut > 0)
         parts << QStringLiteral("%1 left out: the address list holds at most %2 sites.")
                      .arg(Lines(counts.leftOut))
@@ -36,7 +37,8 @@ QString ImportCountsText(const ImportCounts& counts) {
     if (counts.unreadable > 0) {
         QStringList numbers;
         for (const std::int32_t n : counts.firstUnreadable) numbers << QString::number(n);
-        if (std::size_t(counts.unreadable) > counts.firstUnreadable.size()) numbers << QStringLiteral("...");
+        if (std::size_t(counts.unreadable) > counts.firstUnreadable.size())
+            numbers << QStringLiteral("...");
         parts << QStringLiteral("%1 skipped as unreadable (%2 %3).")
                      .arg(Lines(counts.unreadable),
                           counts.unreadable == 1 ? QStringLiteral("line") : QStringLiteral("lines"),

@@ -16,9 +16,9 @@ inline const QString kImportNew = QStringLiteral("Import New");
 
 // What an import took in and what it did not.
 struct ImportCounts {
-    std::int32_t imported = 0;    // lines whose site was stored
-    std::int32_t leftOut = 0;     // lines past the limit of the list
-    std::int32_t unreadable = 0;  // lines that hold no site
+    std::int32_t imported = 0;                  // lines whose site was stored
+    std::int32_t leftOut = 0;                   // lines past the limit of the list
+    std::int32_t unreadable = 0;                // lines that hold no site
     std::vector<std::int32_t> firstUnreadable;  // their first few line numbers
 };
 
@@ -72,7 +72,7 @@ private:
     bool replace_;
     QHash<QString, SiteStore::StoredKey> stored_;
     std::int32_t sitesStored_ = 0;  // what the list will hold
-    std::vector<Site> sites_;      // in the order of their first line
+    std::vector<Site> sites_;       // in the order of their first line
     QHash<QString, std::size_t> byKey_;
     ImportCounts counts_;
 };

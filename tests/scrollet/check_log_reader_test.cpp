@@ -150,7 +150,8 @@ TEST(ScrolletReaderTest, LinesAcrossReadBlocksKeepTheirNumbersAndTexts) {
     constexpr int kLines = 20'000;
     const QByteArray damaged(600'000, 'x');  // longer than a block
     for (int n = 0; n < kLines; ++n) {
-        bytes += "d,http://s" + QByteArray::number(n) + ".example," + QByteArray(n % 97, 'r') + ",0,,1\r\n";
+        bytes += "d,http://s" + QByteArray::number(n) + ".example," + QByteArray(n % 97, 'r') +
+                 ",0,,1\r\n";
         if (n == kLines / 2) bytes += damaged + "\n";
     }
     bytes += "[END CHECK]";  // no line end

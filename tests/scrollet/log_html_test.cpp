@@ -189,7 +189,8 @@ TEST(ScrolletHtmlTest, StreamedCopyOfWhatIsNoLogGivesTheReasonAndNothingElse) {
     file.close();
     int pieces = 0;
     const QString error = StreamLogHtml(path, [&](const QString&) { ++pieces; });
-    EXPECT_EQ(error, path + QStringLiteral(" is not a check log: none of its lines is a check-log line."));
+    EXPECT_EQ(error,
+              path + QStringLiteral(" is not a check log: none of its lines is a check-log line."));
     EXPECT_EQ(pieces, 0);
 }
 

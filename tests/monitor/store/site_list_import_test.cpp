@@ -24,12 +24,14 @@ struct LimitRow {
     QByteArray head;  // lines before the new sites of the file
     int newSites;     // www.file1.example ... in the file
     int storedAfter;
-    int lastFileSite;  // the last of the file's new sites that is stored
-    const char* told;  // the message after the import, or ""
+    int lastFileSite;                          // the last of the file's new sites that is stored
+    const char* told;                          // the message after the import, or ""
     std::vector<int> front = {1, 2, 3, 4, 5};  // the stored sites first in the list
 };
 
-void PrintTo(const LimitRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const LimitRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ImportLimitTest : public ::testing::TestWithParam<LimitRow> {};
 
@@ -39,7 +41,8 @@ TEST_P(ImportLimitTest, ImportsInFileOrderUpToTheLimitAndNoFurther) {
     const LimitRow& row = GetParam();
     Station s;
     for (int n = 1; n <= 5; ++n)
-        s.add(QStringLiteral("www.old%1.example").arg(n).toUtf8().constData(), "", 3, 1, 30, "mine");
+        s.add(QStringLiteral("www.old%1.example").arg(n).toUtf8().constData(), "", 3, 1, 30,
+              "mine");
     WriteAll(s.file("big.ovd"), row.head + SiteLines(1, row.newSites));
     s.dialogs.openAnswers << s.file("big.ovd");
     s.messages.answer = row.replace ? MsgAnswer::Yes : MsgAnswer::No;
@@ -62,29 +65,32 @@ TEST_P(ImportLimitTest, ImportsInFileOrderUpToTheLimitAndNoFurther) {
             << stored[qsizetype(i)].toStdString();
     EXPECT_TRUE(keys.contains(QStringLiteral("www.file%1.example").arg(row.lastFileSite)));
     EXPECT_FALSE(keys.contains(QStringLiteral("www.file%1.example").arg(row.lastFileSite + 1)));
-    const QStringList told =
-        *row.told ? QStringList{QString::fromUtf8(row.told)} : QStringList();
+    const QStringList told = *row.told ? QStringList{QString::fromUtf8(row.told)} : QStringList();
     EXPECT_EQ(s.messages.texts.mid(1), told);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ImportLimitTest,
-    ::testing::Values(
-        LimitRow{"Fits", false, "", 10, 15, 10, ""},
-        LimitRow{"ExactlyAtTheLimit", false, "", 995, 1000, 995, ""},
-        LimitRow{"OneOverInAddMode", false, "", 996, 1000, 995,
-                 "995 lines were imported.\n\n"
-                 "1 line left out: the address list holds at most 1000 sites."},
-        // Lines of stored sites take no room; past the limit even they are
-        // left out.
-        LimitRow{"OverInReplaceMode", true, "www.old2.example,,1,1,60\r\n", 1000, 1000, 995,
-                 "996 lines were imported.\n\n"
-                 "5 lines left out: the address list holds at most 1000 sites.",
-                 {1, 3, 4, 5}},
-        LimitRow{"HundredThousandLinesInAddMode", false, "www.old2.example,,1,1,60\r\n",
-                 100'000, 1000, 995,
-                 "996 lines were imported.\n\n"
-                 "99005 lines left out: the address list holds at most 1000 sites."}),
+    ::testing::Values(LimitRow{"Fits", false, "", 10, 15, 10, ""},
+                      LimitRow{"ExactlyAtTheLimit", false, "", 995, 1000, 995, ""},
+                      LimitRow{"OneOverInAddMode", false, "", 996, 1000, 995,
+                               "995 lines were imported.\n\n"
+                               "1 line left out: the address list holds at most 1000 sites."},
+                      // Lines of stored sites take no room; past the limit even they are
+                      // left out.
+                      LimitRow{"OverInReplaceMode",
+                               true,
+                               "www.old2.example,,1,1,60\r\n",
+                               1000,
+                               1000,
+                               995,
+                               "996 lines were imported.\n\n"
+                               "5 lines left out: the address list holds at most 1000 sites.",
+                               {1, 3, 4, 5}},
+                      LimitRow{"HundredThousandLinesInAddMode", false,
+                               "www.old2.example,,1,1,60\r\n", 100'000, 1000, 995,
+                               "996 lines were imported.\n\n"
+                               "99005 lines left out: the address list holds at most 1000 sites."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImportLimitTest, ReplacedAndNamedAgainSitesKeepTheirRules) {
@@ -119,17 +125,17 @@ TEST(ImportUnreadableTest, TellsHowManyLinesWereSkippedAndWhereTheyBegin) {
     longest += QByteArray(SiteLineReader::kMaxLineBytes - longest.size(), '7');
     ASSERT_EQ(longest.size(), SiteLineReader::kMaxLineBytes);
     WriteAll(s.file("odd.ovd"),
-             "www.a.example,,1,1,60\r\n"                                // 1
-             "www.bad.example,1.2.3,1,1,60\r\n"                         // 2 bad IP
-             "\r\n"                                                     // 3 blank
-             + longest + "\r\n"                                         // 4 longest line
-             + QByteArray(4097, 'x') + "\r\n"                           // 5 too long
-             + "www.b.example" + QByteArray(10'000'000, ',') + "\r\n"   // 6 far too long
-             + "www.c.example,,300,1,60\r\n"                            // 7 status too big
-             + ",,1,1,60\r\n"                                           // 8 no address
-             + ",10.0.0.1,1,1,60\r\n"                                   // 9 IP alone
-             + "www." + QByteArray(300, 'd') + ".example,,1,1,60\r\n"   // 10 no key that long
-             + "www.d.example,,1,1,60");                                 // 11
+             "www.a.example,,1,1,60\r\n"                                   // 1
+             "www.bad.example,1.2.3,1,1,60\r\n"                            // 2 bad IP
+             "\r\n"                                                        // 3 blank
+                 + longest + "\r\n"                                        // 4 longest line
+                 + QByteArray(4097, 'x') + "\r\n"                          // 5 too long
+                 + "www.b.example" + QByteArray(10'000'000, ',') + "\r\n"  // 6 far too long
+                 + "www.c.example,,300,1,60\r\n"                           // 7 status too big
+                 + ",,1,1,60\r\n"                                          // 8 no address
+                 + ",10.0.0.1,1,1,60\r\n"                                  // 9 IP alone
+                 + "www." + QByteArray(300, 'd') + ".example,,1,1,60\r\n"  // 10 no key that long
+                 + "www.d.example,,1,1,60");                               // 11
     s.dialogs.openAnswers << s.file("odd.ovd");
     s.transfer.ImportList();
 
@@ -138,9 +144,9 @@ TEST(ImportUnreadableTest, TellsHowManyLinesWereSkippedAndWhereTheyBegin) {
     urls.sort();
     EXPECT_EQ(urls, (QStringList{"www.a.example", "www.d.example", "www.long.example"}));
     EXPECT_EQ(s.sites[3].TimeOut, 607) << "the last field of the longest line";
-    EXPECT_EQ(s.messages.texts,
-              QStringList{QStringLiteral("3 lines were imported.\n\n"
-                                         "7 lines skipped as unreadable (lines 2, 5, 6, 7, 8, ...).")});
+    EXPECT_EQ(s.messages.texts, QStringList{QStringLiteral(
+                                    "3 lines were imported.\n\n"
+                                    "7 lines skipped as unreadable (lines 2, 5, 6, 7, 8, ...).")});
     EXPECT_EQ(s.screen.maximum, 11);
     EXPECT_EQ(s.screen.last, 10);
 }

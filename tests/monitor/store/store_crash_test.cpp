@@ -2,12 +2,11 @@
 // whole or absent: its pointer, its key with every value and the count agree.
 // An import cut short leaves the list it found, or the list with the whole
 // import.
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "monitor/store/site_store.h"
 #include "tests/monitor/store/site_list_station.h"
@@ -121,7 +120,11 @@ QStringList ListAtNextStart(const std::string& path) {
     store.LoadSites(true, true);
     QStringList list;
     for (const SiteRecord& s : sites)
-        list << QStringLiteral("%1|%2|%3|%4").arg(s.URL).arg(s.Status).arg(s.TimeOut).arg(s.Comments);
+        list << QStringLiteral("%1|%2|%3|%4")
+                    .arg(s.URL)
+                    .arg(s.Status)
+                    .arg(s.TimeOut)
+                    .arg(s.Comments);
     return list;
 }
 
@@ -138,8 +141,8 @@ TEST(StoreCrashTest, AnImportKilledAtAnyMomentLeavesTheOldListOrTheWholeNewOne) 
     // When each round kills the importing child: after this many lines were
     // read, and then after this many microseconds more; -1 lines: once the
     // import has ended.
-    const std::pair<int, int> moments[] = {{1, 0},         {kLines / 2, 0},   {kLines, 0},
-                                           {kLines, 2000}, {kLines, 5000},    {kLines, 10'000},
+    const std::pair<int, int> moments[] = {{1, 0},           {kLines / 2, 0},  {kLines, 0},
+                                           {kLines, 2000},   {kLines, 5000},   {kLines, 10'000},
                                            {kLines, 20'000}, {kLines, 40'000}, {-1, 0}};
     QByteArray lines;
     for (int n = 1; n <= kLines; ++n)
@@ -160,7 +163,8 @@ TEST(StoreCrashTest, AnImportKilledAtAnyMomentLeavesTheOldListOrTheWholeNewOne) 
             RecordingMessageBox messages;
             SiteStore store(access, sites, messages);
             for (int n = 1; n <= 5; ++n)
-                store.AddSite({QString(), QStringLiteral("www.old%1.example").arg(n), 0, 1, 30, {}});
+                store.AddSite(
+                    {QString(), QStringLiteral("www.old%1.example").arg(n), 0, 1, 30, {}});
         }
         const QStringList before = ListAtNextStart(temp.path());
         ASSERT_EQ(before.size(), 5);
