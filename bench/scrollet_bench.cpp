@@ -109,11 +109,35 @@ struct Figures {
     long peakKiB = 0;
 };
 
-// Runs `argv` `rounds` times; the median time and the largest peak.
-bool Measure(const std::vector<std::string>& argv, int rounds, Figures& out) {
+// A child's peak memory counts that of the process that started it (the
+// memory it shared until its exec), and this one holds the generated logs.
+// So each run is started by a fresh copy of this program ("--run"), which
+// holds next to nothing, and which leaves the run's figures in `result`.
+int RunAndTell(const char* result, char** argv) {
+    std::vector<std::string> args;
+    for (char** a = argv; *a; ++a) args.emplace_back(*a);
+    const ChildRun run = RunChild(args);
+    FILE* out = std::fopen(result, "w");
+    if (!out) return 1;
+    std::fprintf(out, "%.6f %ld %d\n", run.seconds, run.maxRssKiB, run.status);
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
+// Runs `argv` `rounds` times through a fresh copy of `self`; the median
+// time and the largest peak.
+bool Measure(const std::string& self, const std::string& result,
+             const std::vector<std::string>& argv, int rounds, Figures& out) {
     std::vector<double> times;
+    std::vector<std::string> runner = {self, "--run", result};
+    runner.insert(runner.end(), argv.begin(), argv.end());
     for (int r = 0; r < rounds; ++r) {
-        const ChildRun run = RunChild(argv);
+        ChildRun run;
+        FILE* in = nullptr;
+        if (RunChild(runner).status == 0 && (in = std::fopen(result.c_str(), "r"))) {
+            if (std::fscanf(in, "%lf %ld %d", &run.seconds, &run.maxRssKiB, &run.status) != 3)
+                run.status = -1;
+            std::fclose(in);
+        }
         if (run.status != 0) {
             std::fprintf(stderr, "%s failed: %d\n", argv[0].c_str(), run.status);
             return false;
@@ -129,6 +153,7 @@ bool Measure(const std::vector<std::string>& argv, int rounds, Figures& out) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--reference") return Reference(argv[2], argv[3]);
+    if (argc > 3 && std::string(argv[1]) == "--run") return RunAndTell(argv[2], argv + 3);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int largest = argc > 2 ? std::max(1000, std::atoi(argv[2])) : 1'000'000;
 
@@ -141,6 +166,7 @@ int main(int argc, char** argv) {
     const std::string log = std::string(folder) + "/W-20261206.ovl";
     const std::string html = std::string(folder) + "/copy.htm";
     const std::string reference = std::string(folder) + "/reference.htm";
+    const std::string result = std::string(folder) + "/run.txt";
 
     std::printf("rounds: %d (median time, largest peak memory; each run a child process)\n",
                 rounds);
@@ -156,16 +182,20 @@ int main(int argc, char** argv) {
         cases.push_back({"cycles of 48", lines, 48});
     cases.push_back({"one cycle", largest, largest});
     for (const Case& c : cases) {
-        const QByteArray bytes = GenerateLog(c.lines, c.sitesPerCycle);
+        qint64 logBytes = 0;
         {
+            // Freed before the runs: a child's peak memory counts what this
+            // process holds when it starts the child.
+            const QByteArray bytes = GenerateLog(c.lines, c.sitesPerCycle);
             QFile file(QString::fromStdString(log));
             if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return 1;
+            logBytes = bytes.size();
         }
         Figures s, f;
-        if (!Measure({SCROLLET_PROGRAM, log, html}, rounds, s) ||
-            !Measure({selfPath, "--reference", log, reference}, rounds, f))
+        if (!Measure(selfPath, result, {SCROLLET_PROGRAM, log, html}, rounds, s) ||
+            !Measure(selfPath, result, {selfPath, "--reference", log, reference}, rounds, f))
             return 1;
-        const double logMiB = double(bytes.size()) / (1024.0 * 1024.0);
+        const double logMiB = double(logBytes) / (1024.0 * 1024.0);
         const std::string name = std::to_string(c.lines) + " lines, " + c.shape;
         std::printf("%-28s %8.1f | %11.1f %9.1f %8.2f | %10.1f %8.1f | %6.2f %6.2f\n", name.c_str(),
                     logMiB, s.seconds * 1e3, double(s.peakKiB) / 1024.0,
@@ -175,7 +205,7 @@ int main(int argc, char** argv) {
     }
     std::printf("time and memory: scrollet / reference\n");
 
-    for (const std::string& f : {log, html, reference}) std::remove(f.c_str());
+    for (const std::string& f : {log, html, reference, result}) std::remove(f.c_str());
     rmdir(folder);
     return 0;
 }
