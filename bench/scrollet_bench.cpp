@@ -1,15 +1,18 @@
-// What the viewer's HTML copy of a large check log costs.
+// What the viewer's HTML copy of a large check log costs, and how its
+// memory grows with the log.
 //
-// A generated log of N lines (default 100,000: cycles of 48 sites, with
-// every display class, commas in notes and the engine's mark-up) is turned
-// into its HTML copy by the real `scrollet` program, started with two
-// arguments as the monitor starts it. The reference, run in the same way as
-// a child process of its own, reads the same file and writes every line
-// HTML-escaped into one output file: the least any copy has to do. Wall time
-// and peak resident memory (ru_maxrss of each child, from wait4) are
-// compared; each is the median / maximum of R rounds (default 5).
+// Generated logs (cycles of 48 sites, or all lines in one cycle; every
+// display class, commas in notes and the engine's mark-up) of 10,000 to
+// 1,000,000 lines are turned into their HTML copies by the real `scrollet`
+// program, started with two arguments as the monitor starts it. The
+// reference, run in the same way as a child process of its own, reads the
+// same file whole and writes every line HTML-escaped into one output file.
+// Wall time and peak resident memory (ru_maxrss of each child, from wait4)
+// are compared; each is the median / maximum of R rounds (default 3). The
+// peak memory is also given against the log's size, which shows whether the
+// copy holds the log.
 //
-// Usage: scrollet_bench [lines] [rounds]
+// Usage: scrollet_bench [rounds] [largest lines]
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -42,7 +45,7 @@ int Reference(const char* logPath, const char* htmlPath) {
     return out.write(html) == html.size() ? 0 : 1;
 }
 
-QByteArray GenerateLog(int lines) {
+QByteArray GenerateLog(int lines, int sitesPerCycle) {
     static const char* const kData[] = {
         "http://shop.example.com,Site OK,1,,1",
         "http://intranet.example,404 File Not Found,0,First failure; rechecked soon,4",
@@ -63,7 +66,7 @@ QByteArray GenerateLog(int lines) {
         log +=
             (cycle % 5 == 0 ? "[START CHECK: MANUAL - " : "[START CHECK: AUTO - ") + time + "]\r\n";
         ++written;
-        for (int site = 0; site < 48 && written < lines - 1; ++site, ++written)
+        for (int site = 0; site < sitesPerCycle && written < lines - 1; ++site, ++written)
             log += time + ',' + kData[(site + cycle) % 6] + "\r\n";
         log += "[END CHECK]\r\n";
         ++written;
@@ -101,55 +104,108 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+struct Figures {
+    double seconds = 0;
+    long peakKiB = 0;
+};
+
+// A child's peak memory counts that of the process that started it (the
+// memory it shared until its exec), and this one holds the generated logs.
+// So each run is started by a fresh copy of this program ("--run"), which
+// holds next to nothing, and which leaves the run's figures in `result`.
+int RunAndTell(const char* result, char** argv) {
+    std::vector<std::string> args;
+    for (char** a = argv; *a; ++a) args.emplace_back(*a);
+    const ChildRun run = RunChild(args);
+    FILE* out = std::fopen(result, "w");
+    if (!out) return 1;
+    std::fprintf(out, "%.6f %ld %d\n", run.seconds, run.maxRssKiB, run.status);
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
+// Runs `argv` `rounds` times through a fresh copy of `self`; the median
+// time and the largest peak.
+bool Measure(const std::string& self, const std::string& result,
+             const std::vector<std::string>& argv, int rounds, Figures& out) {
+    std::vector<double> times;
+    std::vector<std::string> runner = {self, "--run", result};
+    runner.insert(runner.end(), argv.begin(), argv.end());
+    for (int r = 0; r < rounds; ++r) {
+        ChildRun run;
+        FILE* in = nullptr;
+        if (RunChild(runner).status == 0 && (in = std::fopen(result.c_str(), "r"))) {
+            if (std::fscanf(in, "%lf %ld %d", &run.seconds, &run.maxRssKiB, &run.status) != 3)
+                run.status = -1;
+            std::fclose(in);
+        }
+        if (run.status != 0) {
+            std::fprintf(stderr, "%s failed: %d\n", argv[0].c_str(), run.status);
+            return false;
+        }
+        times.push_back(run.seconds);
+        out.peakKiB = std::max(out.peakKiB, run.maxRssKiB);
+    }
+    out.seconds = Median(times);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--reference") return Reference(argv[2], argv[3]);
-    const int lines = argc > 1 ? std::max(3, std::atoi(argv[1])) : 100'000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    if (argc > 3 && std::string(argv[1]) == "--run") return RunAndTell(argv[2], argv + 3);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int largest = argc > 2 ? std::max(1000, std::atoi(argv[2])) : 1'000'000;
 
     char folder[] = "/tmp/scrollet-bench-XXXXXX";
     if (!mkdtemp(folder)) return 1;
-    const std::string log = std::string(folder) + "/W-20261206.ovl";
-    const QByteArray bytes = GenerateLog(lines);
-    {
-        QFile file(QString::fromStdString(log));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return 1;
-    }
     char selfPath[4096];
     const ssize_t n = readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
     if (n <= 0) return 1;
     selfPath[n] = '\0';
-
+    const std::string log = std::string(folder) + "/W-20261206.ovl";
     const std::string html = std::string(folder) + "/copy.htm";
     const std::string reference = std::string(folder) + "/reference.htm";
-    std::vector<double> scrolletTimes, referenceTimes;
-    long scrolletRss = 0, referenceRss = 0;
-    for (int r = 0; r < rounds; ++r) {
-        const ChildRun s = RunChild({SCROLLET_PROGRAM, log, html});
-        const ChildRun f = RunChild({selfPath, "--reference", log, reference});
-        if (s.status != 0 || f.status != 0) {
-            std::fprintf(stderr, "a run failed: scrollet %d, reference %d\n", s.status, f.status);
-            return 1;
-        }
-        scrolletTimes.push_back(s.seconds);
-        referenceTimes.push_back(f.seconds);
-        scrolletRss = std::max(scrolletRss, s.maxRssKiB);
-        referenceRss = std::max(referenceRss, f.maxRssKiB);
-    }
-    const double st = Median(scrolletTimes), rt = Median(referenceTimes);
-    std::printf("log: %d lines, %lld bytes; HTML copy %lld bytes, reference %lld bytes\n", lines,
-                static_cast<long long>(bytes.size()),
-                static_cast<long long>(QFile(QString::fromStdString(html)).size()),
-                static_cast<long long>(QFile(QString::fromStdString(reference)).size()));
+    const std::string result = std::string(folder) + "/run.txt";
+
     std::printf("rounds: %d (median time, largest peak memory; each run a child process)\n",
                 rounds);
-    std::printf("scrollet LOG HTML:     %8.1f ms  peak RSS %7ld KiB\n", st * 1e3, scrolletRss);
-    std::printf("reference (escape):    %8.1f ms  peak RSS %7ld KiB\n", rt * 1e3, referenceRss);
-    std::printf("ratio scrollet/reference: time %.2f, peak memory %.2f\n", st / rt,
-                double(scrolletRss) / double(referenceRss));
+    std::printf("%-28s %8s | %11s %9s %8s | %10s %8s | %6s %6s\n", "log", "MiB", "scrollet ms",
+                "peak MiB", "peak/log", "ref ms", "ref MiB", "time", "memory");
+    struct Case {
+        const char* shape;
+        int lines;
+        int sitesPerCycle;
+    };
+    std::vector<Case> cases;
+    for (int lines = 10'000; lines <= largest; lines *= 10)
+        cases.push_back({"cycles of 48", lines, 48});
+    cases.push_back({"one cycle", largest, largest});
+    for (const Case& c : cases) {
+        qint64 logBytes = 0;
+        {
+            // Freed before the runs: a child's peak memory counts what this
+            // process holds when it starts the child.
+            const QByteArray bytes = GenerateLog(c.lines, c.sitesPerCycle);
+            QFile file(QString::fromStdString(log));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return 1;
+            logBytes = bytes.size();
+        }
+        Figures s, f;
+        if (!Measure(selfPath, result, {SCROLLET_PROGRAM, log, html}, rounds, s) ||
+            !Measure(selfPath, result, {selfPath, "--reference", log, reference}, rounds, f))
+            return 1;
+        const double logMiB = double(logBytes) / (1024.0 * 1024.0);
+        const std::string name = std::to_string(c.lines) + " lines, " + c.shape;
+        std::printf("%-28s %8.1f | %11.1f %9.1f %8.2f | %10.1f %8.1f | %6.2f %6.2f\n", name.c_str(),
+                    logMiB, s.seconds * 1e3, double(s.peakKiB) / 1024.0,
+                    double(s.peakKiB) / 1024.0 / logMiB, f.seconds * 1e3,
+                    double(f.peakKiB) / 1024.0, s.seconds / f.seconds,
+                    double(s.peakKiB) / double(f.peakKiB));
+    }
+    std::printf("time and memory: scrollet / reference\n");
 
-    for (const std::string& f : {log, html, reference}) std::remove(f.c_str());
+    for (const std::string& f : {log, html, reference, result}) std::remove(f.c_str());
     rmdir(folder);
     return 0;
 }

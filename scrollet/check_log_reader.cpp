@@ -1,8 +1,10 @@
 #include "scrollet/check_log_reader.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringView>
+#include <algorithm>
 
 namespace ossivant::scrollet {
 
@@ -71,60 +73,96 @@ bool ParseDataLine(const QString& line, DataLine* out) {
     return true;
 }
 
+void CheckLogStream::open(CycleKind kind, const QString& startTime) {
+    open_ = true;
+    kind_ = kind;
+    sink_.beginCycle(kind, startTime);
+}
+
+void CheckLogStream::close(bool ended) {
+    if (!open_) return;
+    open_ = false;
+    sink_.endCycle(ended);
+}
+
+void CheckLogStream::addLine(QByteArrayView bytes) {
+    ++lineNumber_;
+    const QString line = QString::fromUtf8(bytes);
+    if (line.trimmed().isEmpty()) return;
+
+    CycleKind kind;
+    QString time;
+    DataLine data;
+    LogEntry entry;
+    entry.lineNumber = lineNumber_;
+    if (ParseStartLine(line, &kind, &time)) {
+        close(false);
+        open(kind, time);
+        ++logLines_;
+        return;
+    }
+    if (line == kEndLine && open_ && kind_ != CycleKind::Unstarted) {
+        close(true);
+        ++logLines_;
+        return;
+    }
+    if (line != kEndLine && ParseDataLine(line, &data)) {
+        entry.data = std::move(data);
+        ++logLines_;
+    } else {
+        // An end line outside a started cycle is out of place: it is
+        // shown with the damaged lines rather than taken as an end.
+        entry.damaged = true;
+        entry.rawText = line;
+        ++damagedLines_;
+    }
+    if (!open_) open(CycleKind::Unstarted, QString());
+    sink_.addEntry(entry);
+}
+
+void CheckLogStream::finish() {
+    close(false);
+}
+
+namespace {
+
+// Collects what a stream tells into cycles.
+class ParsedLogBuilder final : public CheckLogSink {
+public:
+    explicit ParsedLogBuilder(ParsedLog& log) : log_(log) {}
+    void beginCycle(CycleKind kind, const QString& startTime) override {
+        CheckCycle& cycle = log_.cycles.emplace_back();
+        cycle.kind = kind;
+        cycle.startTime = startTime;
+    }
+    void addEntry(const LogEntry& entry) override { log_.cycles.back().entries.push_back(entry); }
+    void endCycle(bool ended) override { log_.cycles.back().ended = ended; }
+
+private:
+    ParsedLog& log_;
+};
+
+}  // namespace
+
 ParsedLog ParseCheckLog(const QByteArray& bytes) {
     ParsedLog log;
-    CheckCycle* open = nullptr;  // the cycle the next data line belongs to
-    auto openUnstarted = [&]() {
-        if (!open) {
-            log.cycles.emplace_back();
-            open = &log.cycles.back();
-        }
-        return open;
-    };
-
-    int lineNumber = 0;
-    qsizetype from = 0;
-    while (from < bytes.size()) {
-        qsizetype to = bytes.indexOf('\n', from);
-        if (to < 0) to = bytes.size();
-        qsizetype end = to;
-        if (end > from && bytes[end - 1] == '\r') --end;
-        const QString line = QString::fromUtf8(bytes.constData() + from, end - from);
-        from = to + 1;
-        ++lineNumber;
-        if (line.trimmed().isEmpty()) continue;
-
-        CycleKind kind;
-        QString time;
-        DataLine data;
-        if (ParseStartLine(line, &kind, &time)) {
-            log.cycles.emplace_back();
-            open = &log.cycles.back();
-            open->kind = kind;
-            open->startTime = time;
-            ++log.logLines;
-        } else if (line == kEndLine && open && open->kind != CycleKind::Unstarted) {
-            open->ended = true;
-            open = nullptr;
-            ++log.logLines;
-        } else if (line != kEndLine && ParseDataLine(line, &data)) {
-            LogEntry entry;
-            entry.lineNumber = lineNumber;
-            entry.data = std::move(data);
-            openUnstarted()->entries.push_back(std::move(entry));
-            ++log.logLines;
-        } else {
-            // An end line outside a started cycle is out of place: it is
-            // shown with the damaged lines rather than taken as an end.
-            LogEntry entry;
-            entry.damaged = true;
-            entry.lineNumber = lineNumber;
-            entry.rawText = line;
-            openUnstarted()->entries.push_back(std::move(entry));
-            ++log.damagedLines;
-        }
-    }
+    ParsedLogBuilder builder(log);
+    CheckLogStream stream(builder);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    StreamCheckLog(buffer, stream);
+    log.logLines = stream.logLines();
+    log.damagedLines = stream.damagedLines();
     return log;
+}
+
+void ReplayLog(const ParsedLog& log, CheckLogSink& sink) {
+    for (const CheckCycle& cycle : log.cycles) {
+        sink.beginCycle(cycle.kind, cycle.startTime);
+        for (const LogEntry& entry : cycle.entries) sink.addEntry(entry);
+        sink.endCycle(cycle.ended);
+    }
 }
 
 bool LooksBinary(const QByteArray& bytes) {
@@ -136,39 +174,76 @@ bool LooksBinary(const QByteArray& bytes) {
     return false;
 }
 
+QString OpenCheckLog(const QString& path, QFile& file) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QStringLiteral("%1: no such file.").arg(path);
+    if (info.isDir()) return QStringLiteral("%1 is a folder, not a log file.").arg(path);
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be read: %2.").arg(path, file.errorString());
+    const QByteArray head = file.read(256);
+    if (file.error() != QFileDevice::NoError || !file.seek(0))
+        return QStringLiteral("%1 cannot be read: %2.").arg(path, file.errorString());
+    if (LooksBinary(head))
+        return QStringLiteral("%1 is not a check log: it holds binary data.").arg(path);
+    return {};
+}
+
+qint64 StreamCheckLog(QIODevice& file, CheckLogStream& stream, qint64 bytes) {
+    // Read in blocks, split at line ends: a line is held only while it is
+    // read, however long the file.
+    constexpr qint64 kBlock = 256 * 1024;
+    qint64 read = 0;
+    QByteArray pending;
+    while (bytes < 0 || read < bytes) {
+        const qint64 want = bytes < 0 ? kBlock : std::min(kBlock, bytes - read);
+        const QByteArray block = file.read(want);
+        if (block.isEmpty()) break;
+        read += block.size();
+        qsizetype from = 0;
+        for (qsizetype to = block.indexOf('\n'); to >= 0; to = block.indexOf('\n', from)) {
+            pending.append(block.constData() + from, to - from);
+            if (pending.endsWith('\r')) pending.chop(1);
+            stream.addLine(pending);
+            pending.clear();
+            from = to + 1;
+        }
+        pending.append(block.constData() + from, block.size() - from);
+    }
+    if (!pending.isEmpty()) {
+        if (pending.endsWith('\r')) pending.chop(1);
+        stream.addLine(pending);
+    }
+    stream.finish();
+    return read;
+}
+
+QString NoCheckLogReason(const QString& path, const CheckLogStream& stream) {
+    if (stream.logLines() > 0) return {};
+    // Every line that is not blank is a log line or a damaged one.
+    return stream.damagedLines() == 0
+               ? QStringLiteral("%1 is not a check log: it is empty.").arg(path)
+               : QStringLiteral("%1 is not a check log: none of its lines is a check-log line.")
+                     .arg(path);
+}
+
 LoadedLog LoadCheckLog(const QString& path) {
     LoadedLog result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.error = QStringLiteral("%1: no such file.").arg(path);
-        return result;
-    }
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1 is a folder, not a log file.").arg(path);
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("%1 cannot be read: %2.").arg(path, file.errorString());
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
+    QFile file;
+    result.error = OpenCheckLog(path, file);
+    if (!result.error.isEmpty()) return result;
+    ParsedLogBuilder builder(result.log);
+    CheckLogStream stream(builder);
+    StreamCheckLog(file, stream);
     if (file.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("%1 cannot be read: %2.").arg(path, file.errorString());
+        result.log = {};
         return result;
     }
-    if (LooksBinary(bytes)) {
-        result.error = QStringLiteral("%1 is not a check log: it holds binary data.").arg(path);
-        return result;
-    }
-    result.log = ParseCheckLog(bytes);
-    if (result.log.logLines == 0) {
-        result.error = bytes.trimmed().isEmpty()
-                           ? QStringLiteral("%1 is not a check log: it is empty.").arg(path)
-                           : QStringLiteral(
-                                 "%1 is not a check log: none of its lines is a "
-                                 "check-log line.")
-                                 .arg(path);
+    result.log.logLines = stream.logLines();
+    result.log.damagedLines = stream.damagedLines();
+    result.error = NoCheckLogReason(path, stream);
+    if (!result.error.isEmpty()) {
         result.log = {};
         return result;
     }

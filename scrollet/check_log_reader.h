@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <vector>
 
@@ -65,7 +67,47 @@ struct ParsedLog {
 // after the result text; the notes are everything between it and the style.
 bool ParseDataLine(const QString& line, DataLine* out);
 
+// Told the log's cycles and lines in the order they stand in the file.
+// Every entry lies between the begin and the end of its cycle.
+class CheckLogSink {
+public:
+    virtual ~CheckLogSink() = default;
+    virtual void beginCycle(CycleKind kind, const QString& startTime) = 0;
+    virtual void addEntry(const LogEntry& entry) = 0;
+    // `ended`: the cycle has its end line.
+    virtual void endCycle(bool ended) = 0;
+};
+
+// Reads a log handed over one line at a time, and holds no more of it than
+// the kind of the cycle that is open.
+class CheckLogStream {
+public:
+    explicit CheckLogStream(CheckLogSink& sink) : sink_(sink) {}
+
+    // The next line of the file, without its line end.
+    void addLine(QByteArrayView bytes);
+    // Ends the cycle still open at the end of the file.
+    void finish();
+
+    int logLines() const { return logLines_; }
+    int damagedLines() const { return damagedLines_; }
+
+private:
+    void open(CycleKind kind, const QString& startTime);
+    void close(bool ended);
+
+    CheckLogSink& sink_;
+    bool open_ = false;  // a cycle takes the next data line
+    CycleKind kind_ = CycleKind::Unstarted;
+    int lineNumber_ = 0;
+    int logLines_ = 0;
+    int damagedLines_ = 0;
+};
+
 ParsedLog ParseCheckLog(const QByteArray& bytes);
+
+// Tells a log read before to `sink`, as its stream told it.
+void ReplayLog(const ParsedLog& log, CheckLogSink& sink);
 
 // True when the first 256 bytes hold a control byte other than tab, LF and
 // CR, or the byte 127: the same test the monitor applies before it starts
@@ -80,5 +122,18 @@ struct LoadedLog {
 };
 
 LoadedLog LoadCheckLog(const QString& path);
+
+// Opens a log file for reading, after the same checks as LoadCheckLog (it
+// exists, is no folder, can be read and does not look binary); the reason
+// when it cannot be read as a log.
+QString OpenCheckLog(const QString& path, QFile& file);
+
+// Reads the log from `file` up to `bytes` bytes (to its end when -1) into
+// `stream`, one line at a time, and finishes it; the bytes read.
+qint64 StreamCheckLog(QIODevice& file, CheckLogStream& stream, qint64 bytes = -1);
+
+// Why the log `path`, read into `stream`, is no check log; empty when it is
+// one.
+QString NoCheckLogReason(const QString& path, const CheckLogStream& stream);
 
 }  // namespace ossivant::scrollet

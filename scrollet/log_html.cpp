@@ -1,5 +1,7 @@
 #include "scrollet/log_html.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLatin1StringView>
 #include <functional>
 
@@ -118,54 +120,6 @@ void AppendSummary(QString& out, const LogSummary& s) {
     out += QLatin1StringView("</table>\n");
 }
 
-void AppendCycle(QString& out, const CheckCycle& cycle) {
-    switch (cycle.kind) {
-        case CycleKind::Manual:
-            out += QLatin1StringView("<h2>Manual check, started ") + EscapeHtml(cycle.startTime) +
-                   QLatin1StringView("</h2>\n");
-            break;
-        case CycleKind::Automatic:
-            out += QLatin1StringView("<h2>Automatic check, started ") +
-                   EscapeHtml(cycle.startTime) + QLatin1StringView("</h2>\n");
-            break;
-        case CycleKind::Unstarted:
-            out += QLatin1StringView("<h2>Lines outside a check cycle</h2>\n");
-            break;
-    }
-    if (cycle.entries.empty()) {
-        out += QLatin1StringView("<p>No site was checked.</p>\n");
-    } else {
-        out += QLatin1StringView(
-            "<table class=\"cycle\">\n<tr><th>Status</th><th>Checked at</th><th>Site</th>"
-            "<th>Result</th><th>Seconds</th><th>Notes</th></tr>\n");
-        for (const LogEntry& entry : cycle.entries) {
-            if (entry.damaged) {
-                out += QLatin1StringView("<tr class=\"damaged\"><td>Damaged</td>");
-                AppendCell(out, QStringLiteral("line %1").arg(entry.lineNumber));
-                out += QLatin1StringView("<td colspan=\"4\"><code>") + EscapeHtml(entry.rawText) +
-                       QLatin1StringView("</code></td></tr>\n");
-                continue;
-            }
-            const DataLine& line = entry.data;
-            const RowStyle style = RowStyleFor(line.htmlStyle);
-            out += QStringLiteral("<tr class=\"%1\">").arg(QLatin1StringView(style.rowClass));
-            AppendCell(out, QLatin1StringView(style.label));
-            AppendCell(out, EscapeHtml(line.checkStart));
-            AppendCell(out, RenderLogText(line.siteLabel));
-            AppendCell(out, RenderLogText(line.resultText));
-            AppendCell(out, QString::number(line.elapsedSeconds), "number");
-            AppendCell(out, RenderLogText(line.notes));
-            out += QLatin1StringView("</tr>\n");
-        }
-        out += QLatin1StringView("</table>\n");
-    }
-    if (cycle.kind != CycleKind::Unstarted && !cycle.ended) {
-        out += QLatin1StringView(
-            "<p class=\"note\">No end line: the cycle did not finish, or the log ends "
-            "early.</p>\n");
-    }
-}
-
 }  // namespace
 
 QString EscapeHtml(QStringView text) {
@@ -208,33 +162,119 @@ QString RenderLogText(QStringView text) {
     return out;
 }
 
-void RenderLogHtml(const ParsedLog& log, const QString& fileName,
-                   const std::function<void(const QString&)>& sink) {
-    // Handed over a piece at a time, so that a large log's copy never has
-    // to be held whole.
-    QString out;
+LogHtmlWriter::LogHtmlWriter(const QString& fileName, const LogSummary& summary, Sink sink)
+    : sink_(std::move(sink)) {
     const QString name = EscapeHtml(fileName);
-    out += QLatin1StringView(
-               "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Check log ") +
-           name + QLatin1StringView("</title>\n<style>\n") + QLatin1StringView(kStyleSheet) +
-           QLatin1StringView("</style>\n</head>\n<body>\n<h1>Check log ") + name +
-           QLatin1StringView("</h1>\n");
-    AppendSummary(out, Summarize(log));
-    for (const CheckCycle& cycle : log.cycles) {
-        AppendCycle(out, cycle);
-        if (out.size() >= 64 * 1024) {
-            sink(out);
-            out.clear();
-        }
+    out_ += QLatin1StringView(
+                "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Check log ") +
+            name + QLatin1StringView("</title>\n<style>\n") + QLatin1StringView(kStyleSheet) +
+            QLatin1StringView("</style>\n</head>\n<body>\n<h1>Check log ") + name +
+            QLatin1StringView("</h1>\n");
+    AppendSummary(out_, summary);
+}
+
+void LogHtmlWriter::beginCycle(CycleKind kind, const QString& startTime) {
+    kind_ = kind;
+    entries_ = 0;
+    switch (kind) {
+        case CycleKind::Manual:
+            out_ += QLatin1StringView("<h2>Manual check, started ") + EscapeHtml(startTime) +
+                    QLatin1StringView("</h2>\n");
+            break;
+        case CycleKind::Automatic:
+            out_ += QLatin1StringView("<h2>Automatic check, started ") + EscapeHtml(startTime) +
+                    QLatin1StringView("</h2>\n");
+            break;
+        case CycleKind::Unstarted:
+            out_ += QLatin1StringView("<h2>Lines outside a check cycle</h2>\n");
+            break;
     }
-    out += QLatin1StringView("</body>\n</html>\n");
-    sink(out);
+}
+
+void LogHtmlWriter::addEntry(const LogEntry& entry) {
+    if (entries_++ == 0) {
+        out_ += QLatin1StringView(
+            "<table class=\"cycle\">\n<tr><th>Status</th><th>Checked at</th><th>Site</th>"
+            "<th>Result</th><th>Seconds</th><th>Notes</th></tr>\n");
+    }
+    if (entry.damaged) {
+        out_ += QLatin1StringView("<tr class=\"damaged\"><td>Damaged</td>");
+        AppendCell(out_, QStringLiteral("line %1").arg(entry.lineNumber));
+        out_ += QLatin1StringView("<td colspan=\"4\"><code>") + EscapeHtml(entry.rawText) +
+                QLatin1StringView("</code></td></tr>\n");
+    } else {
+        const DataLine& line = entry.data;
+        const RowStyle style = RowStyleFor(line.htmlStyle);
+        out_ += QStringLiteral("<tr class=\"%1\">").arg(QLatin1StringView(style.rowClass));
+        AppendCell(out_, QLatin1StringView(style.label));
+        AppendCell(out_, EscapeHtml(line.checkStart));
+        AppendCell(out_, RenderLogText(line.siteLabel));
+        AppendCell(out_, RenderLogText(line.resultText));
+        AppendCell(out_, QString::number(line.elapsedSeconds), "number");
+        AppendCell(out_, RenderLogText(line.notes));
+        out_ += QLatin1StringView("</tr>\n");
+    }
+    handOver();
+}
+
+void LogHtmlWriter::handOver() {
+    // A piece at a time, so that a large log's copy never has to be held
+    // whole.
+    if (out_.size() < 64 * 1024) return;
+    sink_(out_);
+    out_.clear();
+}
+
+void LogHtmlWriter::endCycle(bool ended) {
+    if (entries_ == 0)
+        out_ += QLatin1StringView("<p>No site was checked.</p>\n");
+    else
+        out_ += QLatin1StringView("</table>\n");
+    if (kind_ != CycleKind::Unstarted && !ended) {
+        out_ += QLatin1StringView(
+            "<p class=\"note\">No end line: the cycle did not finish, or the log ends "
+            "early.</p>\n");
+    }
+    handOver();
+}
+
+void LogHtmlWriter::finish() {
+    out_ += QLatin1StringView("</body>\n</html>\n");
+    sink_(out_);
+    out_.clear();
+}
+
+void RenderLogHtml(const ParsedLog& log, const QString& fileName, const Sink& sink) {
+    LogHtmlWriter writer(fileName, Summarize(log), sink);
+    ReplayLog(log, writer);
+    writer.finish();
 }
 
 QString LogToHtml(const ParsedLog& log, const QString& fileName) {
     QString html;
     RenderLogHtml(log, fileName, [&html](const QString& piece) { html += piece; });
     return html;
+}
+
+QString StreamLogHtml(const QString& path, const Sink& sink) {
+    QFile file;
+    if (QString error = OpenCheckLog(path, file); !error.isEmpty()) return error;
+    // The summary stands above the cycles, so the log is read twice: once
+    // for the figures, once for the rows. The second reading stops where the
+    // first did, should the monitor be adding lines meanwhile.
+    LogSummaryBuilder summary;
+    CheckLogStream counting(summary);
+    const qint64 bytes = StreamCheckLog(file, counting);
+    QString unreadable = QStringLiteral("%1 cannot be read: %2.");
+    if (file.error() != QFileDevice::NoError) return unreadable.arg(path, file.errorString());
+    if (QString none = NoCheckLogReason(path, counting); !none.isEmpty()) return none;
+    if (!file.seek(0)) return unreadable.arg(path, file.errorString());
+    LogHtmlWriter writer(QFileInfo(path).fileName(), summary.summary(), sink);
+    CheckLogStream rows(writer);
+    StreamCheckLog(file, rows, bytes);
+    if (file.error() != QFileDevice::NoError) return unreadable.arg(path, file.errorString());
+    writer.finish();
+    return {};
 }
 
 }  // namespace ossivant::scrollet

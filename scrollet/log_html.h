@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "scrollet/check_log_reader.h"
+#include "scrollet/log_summary.h"
 
 namespace ossivant::scrollet {
 
@@ -23,11 +24,40 @@ QString EscapeHtml(QStringView text);
 // A log text as HTML: escaped, with the engine's mark-up rendered.
 QString RenderLogText(QStringView text);
 
+using Sink = std::function<void(const QString&)>;
+
+// Writes the document as the log is read, handing it to the sink in
+// consecutive pieces: it holds one row at a time, never the whole copy.
+class LogHtmlWriter final : public CheckLogSink {
+public:
+    // The head of the document and the summary, which must be known first.
+    LogHtmlWriter(const QString& fileName, const LogSummary& summary, Sink sink);
+
+    void beginCycle(CycleKind kind, const QString& startTime) override;
+    void addEntry(const LogEntry& entry) override;
+    void endCycle(bool ended) override;
+    // The end of the document.
+    void finish();
+
+private:
+    void handOver();
+
+    Sink sink_;
+    QString out_;
+    CycleKind kind_ = CycleKind::Unstarted;
+    int entries_ = 0;  // of the cycle being written
+};
+
 // The whole document; `fileName` names the log in its title and heading.
 QString LogToHtml(const ParsedLog& log, const QString& fileName);
 
 // The same document handed to `sink` in consecutive pieces.
-void RenderLogHtml(const ParsedLog& log, const QString& fileName,
-                   const std::function<void(const QString&)>& sink);
+void RenderLogHtml(const ParsedLog& log, const QString& fileName, const Sink& sink);
+
+// The document of the log file at `path`, read twice as a stream (figures,
+// then rows), so that memory does not grow with the log. The reason when
+// it cannot be read as a log, before anything reached the sink; empty when
+// it was written. A read failure on the way is told too.
+QString StreamLogHtml(const QString& path, const Sink& sink);
 
 }  // namespace ossivant::scrollet

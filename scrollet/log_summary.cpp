@@ -1,39 +1,39 @@
 #include "scrollet/log_summary.h"
 
-#include <QHash>
-
 namespace ossivant::scrollet {
 
-LogSummary Summarize(const ParsedLog& log) {
-    LogSummary summary;
-    QHash<QString, size_t> downIndex;
-    for (const CheckCycle& cycle : log.cycles) {
-        if (cycle.kind != CycleKind::Unstarted) ++summary.cycles;
-        for (const LogEntry& entry : cycle.entries) {
-            if (entry.damaged) {
-                ++summary.damaged;
-                continue;
-            }
-            const DataLine& line = entry.data;
-            if (line.htmlStyle == kStyleDisabled) {
-                ++summary.disabled;
-                continue;
-            }
-            ++summary.checks;
-            if (line.htmlStyle == kStyleSuccess) ++summary.successes;
-            if (line.htmlStyle == kStyleWarning) ++summary.warnings;
-            if (line.htmlStyle != kStyleDown) continue;
-            ++summary.failures;
-            const auto found = downIndex.constFind(line.siteLabel);
-            if (found != downIndex.cend()) {
-                ++summary.downSites[*found].failures;
-            } else {
-                downIndex.insert(line.siteLabel, summary.downSites.size());
-                summary.downSites.push_back({line.siteLabel, 1});
-            }
-        }
+void LogSummaryBuilder::beginCycle(CycleKind kind, const QString&) {
+    if (kind != CycleKind::Unstarted) ++summary_.cycles;
+}
+
+void LogSummaryBuilder::addEntry(const LogEntry& entry) {
+    if (entry.damaged) {
+        ++summary_.damaged;
+        return;
     }
-    return summary;
+    const DataLine& line = entry.data;
+    if (line.htmlStyle == kStyleDisabled) {
+        ++summary_.disabled;
+        return;
+    }
+    ++summary_.checks;
+    if (line.htmlStyle == kStyleSuccess) ++summary_.successes;
+    if (line.htmlStyle == kStyleWarning) ++summary_.warnings;
+    if (line.htmlStyle != kStyleDown) return;
+    ++summary_.failures;
+    const auto found = downIndex_.constFind(line.siteLabel);
+    if (found != downIndex_.cend()) {
+        ++summary_.downSites[*found].failures;
+    } else {
+        downIndex_.insert(line.siteLabel, summary_.downSites.size());
+        summary_.downSites.push_back({line.siteLabel, 1});
+    }
+}
+
+LogSummary Summarize(const ParsedLog& log) {
+    LogSummaryBuilder builder;
+    ReplayLog(log, builder);
+    return builder.summary();
 }
 
 }  // namespace ossivant::scrollet

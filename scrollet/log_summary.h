@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <vector>
 
@@ -22,6 +23,21 @@ struct LogSummary {
     int disabled = 0;
     int damaged = 0;
     std::vector<DownSite> downSites;  // in the order they first failed
+};
+
+// Counts a log as it is read, keeping nothing of its lines but the labels
+// of the sites that went down.
+class LogSummaryBuilder final : public CheckLogSink {
+public:
+    void beginCycle(CycleKind kind, const QString& startTime) override;
+    void addEntry(const LogEntry& entry) override;
+    void endCycle(bool) override {}
+
+    const LogSummary& summary() const { return summary_; }
+
+private:
+    LogSummary summary_;
+    QHash<QString, size_t> downIndex_;
 };
 
 LogSummary Summarize(const ParsedLog& log);

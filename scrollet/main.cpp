@@ -24,18 +24,16 @@ void PrintError(const QString& text) {
 }
 
 int WriteHtmlCopy(const QString& logPath, const QString& htmlPath) {
-    const LoadedLog loaded = LoadCheckLog(logPath);
-    if (!loaded.ok) {
-        PrintError(loaded.error);
-        return 1;
-    }
     QSaveFile out(htmlPath);
     bool written = out.open(QIODevice::WriteOnly);
-    if (written) {
-        RenderLogHtml(loaded.log, QFileInfo(logPath).fileName(), [&](const QString& piece) {
-            const QByteArray bytes = piece.toUtf8();
-            written = written && out.write(bytes) == bytes.size();
-        });
+    const QString error = StreamLogHtml(logPath, [&](const QString& piece) {
+        const QByteArray bytes = piece.toUtf8();
+        written = written && out.write(bytes) == bytes.size();
+    });
+    if (!error.isEmpty()) {
+        out.cancelWriting();
+        PrintError(error);
+        return 1;
     }
     if (!written || !out.commit()) {
         PrintError(QStringLiteral("%1 cannot be written: %2.").arg(htmlPath, out.errorString()));

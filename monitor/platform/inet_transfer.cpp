@@ -438,6 +438,13 @@ private:
             if (result == CURLE_SSL_CACERT_BADFILE && caFileFailed_)
                 info = QString::fromUtf8(curl_easy_strerror(result)) + QStringLiteral(": ") +
                        QString::fromStdString(caFile_);
+            // curl refuses a header line longer than it will buffer with its
+            // out-of-memory code and no text of its own. The fault is the
+            // server's, which sent a response no client takes.
+            if (result == CURLE_OUT_OF_MEMORY && t->requestSent && !t->headerComplete) {
+                result = CURLE_WEIRD_SERVER_REPLY;
+                info = QStringLiteral("Response header too large");
+            }
             emitFinal(t, transfer_state::Error, static_cast<qint32>(result), info);
         }
         end(t);

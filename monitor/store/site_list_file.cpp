@@ -65,34 +65,39 @@ QString FormatSiteLine(const SiteTable& sites, std::int32_t index) {
 
 std::int32_t ParseSiteLine(const QString& line, SiteRecord& record) {
     record = SiteRecord();
-    QString rest = line;
-    if (!rest.endsWith(u',')) rest += u',';
     bool numbersFit = true;
     int field = 0;
-    for (qsizetype comma = rest.indexOf(u','); comma >= 0; comma = rest.indexOf(u',')) {
-        const QString text = rest.left(comma);
-        rest = rest.mid(comma + 1);
+    // One pass over the line: each field is looked at once, so a line of
+    // many commas costs no more than its length.
+    const QStringView text(line);
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype comma = text.indexOf(u',', from);
+        const bool last = comma < 0 || comma == text.size() - 1;
+        if (comma < 0) comma = text.size();
+        const QString value = text.sliced(from, comma - from).toString();
+        from = comma + 1;
         switch (++field) {
             case 1:
-                record.URL = text.trimmed();
+                record.URL = value.trimmed();
                 break;
             case 2:
-                record.IP = text.trimmed();
+                record.IP = value.trimmed();
                 break;
             case 3:
-                numbersFit &= WholeNumber<std::uint8_t>(text, 0, 255, record.Status);
+                numbersFit &= WholeNumber<std::uint8_t>(value, 0, 255, record.Status);
                 break;
             case 4:
-                numbersFit &= WholeNumber<std::uint8_t>(text, 0, 255, record.Enabled);
+                numbersFit &= WholeNumber<std::uint8_t>(value, 0, 255, record.Enabled);
                 break;
             default: {
                 std::int32_t timeOut = 0;
                 const bool fits =
-                    WholeNumber<std::int32_t>(text, std::numeric_limits<std::int32_t>::min(),
+                    WholeNumber<std::int32_t>(value, std::numeric_limits<std::int32_t>::min(),
                                               std::numeric_limits<std::int32_t>::max(), timeOut);
                 // Only the last TimeOut field counts, so only its fit does.
                 if (fits) record.TimeOut = timeOut;
-                if (rest.indexOf(u',') < 0) numbersFit &= fits;
+                if (last) numbersFit &= fits;
                 break;
             }
         }

@@ -3,9 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "monitor/store/last_folder.h"
-#include "monitor/store/site_key.h"
+#include "monitor/store/site_line_reader.h"
 #include "monitor/store/site_list_file.h"
 
 namespace ossivant {
@@ -86,47 +87,44 @@ void SiteListTransfer::ImportList() {
     RememberFolderOf(p_.registry, kImportExportFolder, path);
     p_.screen.clearList();
     p_.screen.holdWindow(kImportCaption, kPreparingImport, false, 0);
-    importFile(path, replace);
-    p_.store.RenumberSites();
+    const ImportCounts counts = importFile(path, replace);
     p_.store.LoadSites(true, true);
     p_.screen.refillList();
     p_.screen.releaseWindow();
+    const QString told = ImportCountsText(counts);
+    if (!told.isEmpty()) p_.messages.show(told, MsgButtons::Ok, MsgIcon::Information);
 }
 
-void SiteListTransfer::importFile(const QString& path, bool replace) {
+ImportCounts SiteListTransfer::importFile(const QString& path, bool replace) {
+    SiteListImport import(p_.store, p_.registry, replace);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
+    if (file.open(QIODevice::ReadOnly)) takeLines(file, import);
+    import.store();
+    return import.counts();
+}
+
+void SiteListTransfer::takeLines(QFile& file, SiteListImport& import) {
+    QByteArray bytes;
+    bool tooLong = false;
+    auto blank = [&] { return !tooLong && QString::fromUtf8(bytes).trimmed().isEmpty(); };
     std::int32_t lines = 0;
-    while (!file.atEnd()) {
-        file.readLine();
+    std::int32_t filled = 0;  // lines that are not blank
+    for (SiteLineReader reader(file); reader.next(bytes, tooLong);) {
         ++lines;
+        if (!blank()) ++filled;
     }
     p_.screen.setProgressText(kImporting, true, lines);
     if (!file.seek(0)) return;
 
     std::int32_t n = 0;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.isEmpty()) continue;
+    std::int32_t lineNumber = 0;
+    for (SiteLineReader reader(file); reader.next(bytes, tooLong);) {
+        ++lineNumber;
+        if (blank()) continue;
         p_.screen.setProgress(++n);
-        SiteRecord record;
-        if (ParseSiteLine(line, record) != kLineUsable) continue;
-        // Each site is stored whole; the progress above may turn the
-        // event loop, so the transaction ends with the line.
-        const auto scope = p_.registry.OneTransaction();
-        QString stored;
-        const bool exists =
-            p_.store.ReadStoredUrl(record.URL, stored) == reg::ERROR_SUCCESS && !stored.isEmpty();
-        if (!exists) {
-            record.Comments = kImportNew;
-            p_.store.WriteSiteKey(record, 0);
-        } else if (replace) {
-            record.Comments = kImportReplace;
-            p_.store.WriteSiteKey(record, 0);
-        } else {
-            p_.registry.SetValue(reg::HKEY_LOCAL_MACHINE,
-                                 SiteStore::siteKey(SiteKeyName(record.URL)),
-                                 QStringLiteral("Comments"), QString(), kTypeString);
+        if (!import.take(lineNumber, QString::fromUtf8(bytes).trimmed(), tooLong)) {
+            import.leaveOut(std::max(0, filled - n));
+            return;
         }
     }
 }

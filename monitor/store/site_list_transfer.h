@@ -7,9 +7,11 @@
 #include "monitor/platform/file_dialogs.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/store/registry_access.h"
+#include "monitor/store/site_list_import.h"
 #include "monitor/store/site_store.h"
 #include "monitor/store/site_table.h"
 
+class QFile;
 class QWidget;
 
 namespace ossivant {
@@ -27,8 +29,6 @@ inline const QString kDataFileCorrupt =
 inline const QString kImportCaption = QStringLiteral("Import");
 inline const QString kPreparingImport = QStringLiteral("Preparing for Import... please wait.");
 inline const QString kImporting = QStringLiteral("Importing... please wait.");
-inline const QString kImportReplace = QStringLiteral("Import Replace");
-inline const QString kImportNew = QStringLiteral("Import New");
 inline const QString kReplaceQuestion =
     QStringLiteral("Do you want to replace existing records with the import file?");
 
@@ -64,7 +64,8 @@ struct SiteListParts {
 // The File menu's Export and Import: the site table to a data file, and a
 // data file merged into the stored list, which is then renumbered and
 // reloaded. A file that is not text, or lines that do not parse, leave the
-// stored sites as they were. Both remember the folder of the file as "imex".
+// stored sites as they were; lines skipped or left out are told after the
+// import. Both remember the folder of the file as "imex".
 class SiteListTransfer {
 public:
     explicit SiteListTransfer(SiteListParts parts, QWidget* dialogOwner = nullptr)
@@ -79,7 +80,9 @@ public:
 private:
     QString startFolder();
     bool writeFile(const QString& path);
-    void importFile(const QString& path, bool replace);
+    // Imports the file's lines; the counts to tell.
+    ImportCounts importFile(const QString& path, bool replace);
+    void takeLines(QFile& file, SiteListImport& import);
 
     SiteListParts p_;
     QWidget* owner_;

@@ -11,7 +11,7 @@ namespace ossivant {
 namespace {
 
 const reg::HKEY kHive = reg::HKEY_LOCAL_MACHINE;
-constexpr std::int32_t kEnumLimit = 1000;
+constexpr std::int32_t kEnumLimit = SiteStore::kMaxSites;
 constexpr std::int32_t kImportIndex = 2000;
 
 QString pointerName(std::int32_t n) { return QStringLiteral("Domain") + QString::number(n); }
@@ -36,6 +36,12 @@ std::int32_t leadingNumber(const QString& text) {
 // A pointer's data names a key; one written by hand may still hold "\".
 QString keyNameOf(const QString& pointerData) {
     return pointerData.contains(QLatin1Char('\\')) ? EscapeKeyName(pointerData) : pointerData;
+}
+
+// True when the stored URL of key `name` names that key, so that the
+// renumbering keeps it.
+bool urlNamesKey(const QString& url, const QString& name) {
+    return EscapeKeyName(url.trimmed()).toLower() == name.toLower();
 }
 
 }  // namespace
@@ -226,7 +232,7 @@ void SiteStore::RenumberSites() {
         reg_.GetValue(kHive, key, QStringLiteral("URL"), pair.URL);
         pair.URL = pair.URL.trimmed();
         reg_.GetValue(kHive, key, QStringLiteral("Index"), pair.Index);
-        if (EscapeKeyName(pair.URL).toLower() != name.toLower()) {
+        if (!urlNamesKey(pair.URL, name)) {
             reg_.DeleteKey(kHive, key);
             continue;
         }
@@ -242,6 +248,21 @@ void SiteStore::RenumberSites() {
         reg_.SetValue(kHive, siteKey(name), QStringLiteral("Index"), n, kTypeNumber);
     }
     SaveSiteCount(n);
+}
+
+QHash<QString, SiteStore::StoredKey> SiteStore::StoredKeys() {
+    const auto scope = reg_.OneTransaction(reg::Registry::Transaction::Access::Read);
+    QStringList names;
+    reg_.EnumKeys(kHive, addressKey(), names, std::numeric_limits<std::int32_t>::max());
+    QHash<QString, StoredKey> keys;
+    for (const QString& name : names) {
+        if (name.trimmed().isEmpty()) continue;
+        QString url;
+        const bool read =
+            reg_.GetValue(kHive, siteKey(name), QStringLiteral("URL"), url) == reg::ERROR_SUCCESS;
+        keys.insert(name.toLower(), {read && !url.isEmpty(), urlNamesKey(url, name)});
+    }
+    return keys;
 }
 
 void SiteStore::RemoveSite(std::int32_t index) {

@@ -4,6 +4,7 @@
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_table.h"
 
+#include <QHash>
 #include <QString>
 #include <cstdint>
 
@@ -22,6 +23,9 @@ constexpr std::int32_t kSiteIndexDiffers = 2;  // read, but its Index is not the
 // the two load failures are told through the message box.
 class SiteStore {
 public:
+    // The most sites the list holds: the pointers beyond are never loaded.
+    static constexpr std::int32_t kMaxSites = 1000;
+
     SiteStore(RegistryAccess& reg, SiteTable& sites, MessageBox& messages)
         : reg_(reg), sites_(sites), messages_(messages) {}
 
@@ -52,6 +56,15 @@ public:
     // Index, deleting keys without a URL or whose URL names another key, and
     // renumbers the keys 1..N.
     void RenumberSites();
+
+    // A site key as stored now: whether it holds a URL, and whether the
+    // renumbering keeps it (its URL names this very key).
+    struct StoredKey {
+        bool hasUrl = false;
+        bool kept = false;
+    };
+    // Every key below \Address, by its lower-cased name.
+    QHash<QString, StoredKey> StoredKeys();
 
     // Deletes site `index` from the registry, then renumbers and reloads
     // keeping statuses and comments.

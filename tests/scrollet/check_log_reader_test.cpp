@@ -144,6 +144,44 @@ TEST(ScrolletReaderTest, CyclesWithLfOrCrLf) {
     ExpectStructureOfTheSampleLog(ParseCheckLog(crlf));
 }
 
+TEST(ScrolletReaderTest, LinesAcrossReadBlocksKeepTheirNumbersAndTexts) {
+    test::TempDir dir;
+    QByteArray bytes = "[START CHECK: AUTO - t]\r\n";
+    constexpr int kLines = 20'000;
+    const QByteArray damaged(600'000, 'x');  // longer than a block
+    for (int n = 0; n < kLines; ++n) {
+        bytes += "d,http://s" + QByteArray::number(n) + ".example," + QByteArray(n % 97, 'r') +
+                 ",0,,1\r\n";
+        if (n == kLines / 2) bytes += damaged + "\n";
+    }
+    bytes += "[END CHECK]";  // no line end
+    const QString path = QString::fromStdString(dir.file("W.ovl"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    const LoadedLog loaded = LoadCheckLog(path);
+    ASSERT_TRUE(loaded.ok) << loaded.error.toStdString();
+    ASSERT_EQ(loaded.log.cycles.size(), 1u);
+    EXPECT_TRUE(loaded.log.cycles[0].ended);
+    const auto& entries = loaded.log.cycles[0].entries;
+    ASSERT_EQ(entries.size(), std::size_t(kLines) + 1);
+    int line = 2;
+    int n = 0;
+    for (const LogEntry& entry : entries) {
+        ASSERT_EQ(entry.lineNumber, line++);
+        if (entry.damaged) {
+            EXPECT_EQ(entry.rawText.size(), damaged.size());
+            continue;
+        }
+        ASSERT_EQ(entry.data.siteLabel, QStringLiteral("http://s%1.example").arg(n));
+        ASSERT_EQ(entry.data.resultText.size(), n % 97) << n;
+        ++n;
+    }
+    EXPECT_EQ(loaded.log.damagedLines, 1);
+}
+
 TEST(ScrolletReaderTest, BinaryTestLooksAtTheFirst256Bytes) {
     struct Row {
         QByteArray bytes;

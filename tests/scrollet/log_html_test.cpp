@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "scrollet/log_summary.h"
 #include "tests/support/print_qstring.h"
+#include "tests/support/temp_dir.h"
 
 namespace ossivant::scrollet {
 namespace {
@@ -133,26 +136,62 @@ TEST(ScrolletHtmlTest, SummaryCountsChecksAndListsDownSitesOnce) {
                     .contains(QLatin1StringView("No site went down.")));
 }
 
-TEST(ScrolletHtmlTest, DocumentInPiecesIsTheWholeDocument) {
+// A log of many cycles whose lines differ in length, so that they fall
+// across the blocks in which files are read.
+QByteArray ManyCycles(int cycles) {
     QByteArray big;
-    for (int cycle = 0; cycle < 300; ++cycle) {
+    for (int cycle = 0; cycle < cycles; ++cycle) {
         big += "[START CHECK: AUTO - t" + QByteArray::number(cycle) + "]\r\n";
         for (int site = 0; site < 10; ++site)
-            big += "d,http://s" + QByteArray::number(site) + ".example,OK,0,a<BR>b,1\r\n";
-        big += "[END CHECK]\r\n";
+            big += "d,http://s" + QByteArray::number(site) + ".example,OK,0,a<BR>" +
+                   QByteArray(cycle % 7 * site, 'n') + ",1\r\n";
+        if (cycle % 50 != 49) big += "[END CHECK]\r\n";
     }
-    for (const QByteArray& bytes : {QByteArray(kLog), big}) {
-        const ParsedLog log = ParseCheckLog(bytes);
+    return big;
+}
+
+TEST(ScrolletHtmlTest, CopyStreamedFromTheFileIsTheDocumentOfTheWholeLog) {
+    test::TempDir dir;
+    QByteArray lfOnly(kLog);
+    lfOnly.replace("\r\n", "\n");
+    const QByteArray rows[] = {
+        kLog,
+        lfOnly,
+        "d,http://a,OK,0,,1\r\n[END CHECK]\r\n[START CHECK: MANUAL - t]\r\nd,http://b,x,1,,2",
+        "[START CHECK: AUTO - t]\r\n\r\n[START CHECK: AUTO - u]\r\n[END CHECK]\r\n",
+        ManyCycles(3000),
+    };
+    for (const QByteArray& bytes : rows) {
+        const QString path = QString::fromStdString(dir.file("D-20261207.ovl"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
         QString joined;
         int pieces = 0;
-        RenderLogHtml(log, QStringLiteral("x.ovl"), [&](const QString& piece) {
+        const QString error = StreamLogHtml(path, [&](const QString& piece) {
             joined += piece;
             ++pieces;
         });
-        EXPECT_EQ(joined, LogToHtml(log, QStringLiteral("x.ovl")));
-        EXPECT_TRUE(joined.endsWith(QLatin1StringView("</body>\n</html>\n")));
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        EXPECT_EQ(joined, LogToHtml(ParseCheckLog(bytes), QStringLiteral("D-20261207.ovl")));
         EXPECT_EQ(pieces > 1, bytes.size() > 100'000) << pieces;
     }
+}
+
+TEST(ScrolletHtmlTest, StreamedCopyOfWhatIsNoLogGivesTheReasonAndNothingElse) {
+    test::TempDir dir;
+    const QString path = QString::fromStdString(dir.file("letter.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Dear reader,\r\nthis is no log.\r\n");
+    file.close();
+    int pieces = 0;
+    const QString error = StreamLogHtml(path, [&](const QString&) { ++pieces; });
+    EXPECT_EQ(error,
+              path + QStringLiteral(" is not a check log: none of its lines is a check-log line."));
+    EXPECT_EQ(pieces, 0);
 }
 
 }  // namespace

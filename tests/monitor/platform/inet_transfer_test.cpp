@@ -252,6 +252,51 @@ TEST_F(InetTransferTest, ResetInTheMiddleOfTheHeaderIsAReceiveError) {
     EXPECT_FALSE(inet.ResponseInfo().isEmpty());
 }
 
+// A header the client will not take is the server's fault, told as such:
+// never as an out-of-memory error of the monitor.
+struct OversizeRow {
+    const char* name;
+    std::string response;
+    qint32 code;
+    QString info;
+    friend void PrintTo(const OversizeRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class InetOversizeHeaderTest : public InetTransferTest,
+                               public ::testing::WithParamInterface<OversizeRow> {};
+
+TEST_P(InetOversizeHeaderTest, IsAServerFault) {
+    FakeHttpServer server(httpReply(GetParam().response));
+    ASSERT_TRUE(inet.Execute(QString::fromStdString(server.url()), QStringLiteral("GET")));
+    ASSERT_TRUE(waitForEnd(spy, 20'000));
+    EXPECT_EQ(statesOf(spy).back(), transfer_state::Error);
+    EXPECT_EQ(inet.ResponseCode(), GetParam().code);
+    EXPECT_TRUE(inet.ResponseInfo().startsWith(GetParam().info))
+        << inet.ResponseInfo().toStdString();
+}
+
+std::string ManyHeaderLines(int lines) {
+    std::string header;
+    for (int n = 0; n < lines; ++n)
+        header += "X-Line-" + std::to_string(n) + ": " + std::string(1000, 'b') + "\r\n";
+    return header;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, InetOversizeHeaderTest,
+    ::testing::Values(OversizeRow{"TenMegabyteHeaderLine",
+                                  "HTTP/1.1 200 OK\r\nX-Big: " + std::string(10'000'000, 'a') +
+                                      "\r\n\r\n",
+                                  8, QStringLiteral("Response header too large")},
+                      OversizeRow{"StatusLineOfTwoHundredKilobytes",
+                                  "HTTP/1.1 200 " + std::string(200'000, 'o') + "\r\n\r\n", 8,
+                                  QStringLiteral("Response header too large")},
+                      // curl names this one itself.
+                      OversizeRow{"TenThousandHeaderLines",
+                                  "HTTP/1.1 200 OK\r\n" + ManyHeaderLines(10'000) + "\r\n", 56,
+                                  QStringLiteral("Too large response headers")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(InetTransferTest, SilentServerTimesOutWithinTheRequestTimeOut) {
     FakeHttpServer server({HttpStep::silent()});
     inet.setRequestTimeout(1);

@@ -359,7 +359,11 @@ TEST_F(MainWindowTest, ImportRefillsTheListAndExportWritesIt) {
     messages.answer = MsgAnswer::Yes;
     action("mF_Import")->trigger();
 
-    EXPECT_EQ(messages.texts, QStringList{kReplaceQuestion});
+    // The line that does not read is told once the list is back.
+    EXPECT_EQ(
+        messages.texts,
+        (QStringList{kReplaceQuestion, QStringLiteral("3 lines were imported.\n\n"
+                                                      "1 line skipped as unreadable (line 3).")}));
     ASSERT_EQ(rowIndexes().size(), 3);
     QStringList rows;
     for (int i = 1; i <= 3; ++i)
