@@ -2,6 +2,7 @@
 
 #include "monitor/store/site_key.h"
 #include "monitor/store/sort_by_index.h"
+#include "monitor/store/store_texts.h"
 
 #include <algorithm>
 #include <limits>
@@ -38,6 +39,13 @@ QString keyNameOf(const QString& pointerData) {
     return pointerData.contains(QLatin1Char('\\')) ? EscapeKeyName(pointerData) : pointerData;
 }
 
+// A failure of the store itself (its file held by another process, gone or
+// unreadable), after which the write is worth making again.
+bool refusedByStore(std::int32_t status) {
+    return status == reg::ERROR_CANTWRITE || status == reg::ERROR_CANTOPEN ||
+           status == reg::ERROR_CANTREAD;
+}
+
 }  // namespace
 
 QString SiteStore::addressKey() { return OssivantKey(QStringLiteral("\\Address")); }
@@ -47,6 +55,8 @@ QString SiteStore::siteKey(const QString& keyName) {
 }
 
 void SiteStore::LoadSites(bool keepStatus, bool keepComments) {
+    RetryUnsaved();
+    unsaved_.clear();  // the table is the store's from now on
     QString failure;
     {
         const auto scope = reg_.OneTransaction();
@@ -64,6 +74,7 @@ QString SiteStore::loadSites(bool keepStatus, bool keepComments) {
         auto failure = [](const QString& text, std::int32_t code) {
             return text + QStringLiteral("\n\nError: ") + QString::number(code);
         };
+        if (st == reg::ERROR_BADDB) return DamagedStoreText(reg_.registry().path());
         if (st != reg::ERROR_INVALID_HANDLE)
             return failure(QStringLiteral("Error ccured while trying to retrieve Addresses."), st);
         const std::int32_t created = reg_.CreateKey(kHive, pointerKey());
@@ -153,8 +164,9 @@ std::int32_t SiteStore::ReadSiteKey(const QString& keyName, SiteRecord& record,
     return index == expectedIndex ? kSiteRead : kSiteIndexDiffers;
 }
 
-void SiteStore::writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site) {
-    reg_.SetValues(kHive, key,
+std::int32_t SiteStore::writeSiteValues(const QString& key, std::int32_t index,
+                                        const SiteRecord& site) {
+    return reg_.SetValues(kHive, key,
                    {{QStringLiteral("Index"), index, kTypeNumber},
                     {QStringLiteral("URL"), site.URL, kTypeString},
                     {QStringLiteral("IP"), site.IP, kTypeString},
@@ -166,21 +178,50 @@ void SiteStore::writeSiteValues(const QString& key, std::int32_t index, const Si
 
 void SiteStore::SaveSite(std::int32_t index, bool isNew) {
     if (index < 1 || index > sites_.SiteCount()) return;
+    if (!isNew) {
+        if (!unsaved_.empty()) {
+            // Written together with those still waiting: one wait on a held file.
+            unsaved_.insert(index);
+            RetryUnsaved();
+        } else if (refusedByStore(writeStoredSite(index)) && !reg_.registry().ReadOnly()) {
+            unsaved_.insert(index);
+        }
+        return;
+    }
+    RetryUnsaved();
     const SiteRecord& site = sites_[index];
     const QString name = SiteKeyName(site.URL);
     // A blank name would address \Address itself.
     if (name.isEmpty()) return;
     const QString key = siteKey(name);
-    if (!isNew) {
-        // Outside a write scope, so that values the store already holds
-        // are checked under a read lock and not written.
-        writeSiteValues(key, index, site);
-        return;
-    }
     const auto scope = reg_.OneTransaction();
     reg_.SetValue(kHive, pointerKey(), pointerName(index), name, kTypeString);
     reg_.CreateKey(kHive, key);
     writeSiteValues(key, index, site);
+}
+
+std::int32_t SiteStore::writeStoredSite(std::int32_t index) {
+    const SiteRecord& site = sites_[index];
+    const QString name = SiteKeyName(site.URL);
+    if (name.isEmpty()) return reg::ERROR_SUCCESS;
+    // Outside a write scope (unless the caller opened one), so that values
+    // the store already holds are checked under a read lock and not written.
+    return writeSiteValues(siteKey(name), index, site);
+}
+
+bool SiteStore::RetryUnsaved() {
+    if (unsaved_.empty()) return true;
+    std::set<std::int32_t> refused;
+    {
+        // One lock of the file for all: while another process holds it,
+        // the first write waits and the others fail at once.
+        const auto scope = reg_.OneTransaction();
+        for (const std::int32_t index : unsaved_)
+            if (index <= sites_.SiteCount() && refusedByStore(writeStoredSite(index)))
+                refused.insert(index);
+    }
+    unsaved_ = std::move(refused);
+    return unsaved_.empty();
 }
 
 void SiteStore::WriteSiteKey(const SiteRecord& record, std::int32_t index) {
@@ -199,6 +240,7 @@ void SiteStore::SaveSiteCount(std::int32_t count) {
 }
 
 void SiteStore::RenumberSites() {
+    RetryUnsaved();
     const auto scope = reg_.OneTransaction();
     QStringList names;
     reg_.EnumKeys(kHive, addressKey(), names, kEnumLimit, kEnumLimit);
@@ -287,6 +329,7 @@ std::int32_t SiteStore::AddSite(const SiteRecord& entered) {
 
 void SiteStore::EditSite(std::int32_t index, const SiteRecord& before, const SiteRecord& entered) {
     if (index < 1 || index > sites_.SiteCount()) return;
+    RetryUnsaved();
     SiteRecord& site = sites_[index];
     site.URL = entered.URL;
     site.IP = entered.IP;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <set>
 
 namespace ossivant {
 
@@ -18,8 +19,11 @@ constexpr std::int32_t kSiteIndexDiffers = 2;  // read, but its Index is not the
 // Layout below the monitor's root key: \AddressKey holds the pointers
 // Domain1..DomainN naming the site keys in list order, \Address holds
 // NumActualDomain and one key per site. Each operation is one transaction of
-// the registry: whole or absent after a crash. Write failures are ignored;
-// the two load failures are told through the message box.
+// the registry: whole or absent after a crash. The load failures are told
+// through the message box. A site whose write the store refused (its file
+// held by another process) is kept and written again by the next operation,
+// so the stored list catches up with the table; other write failures are
+// ignored, and nothing is kept for a file this process cannot write.
 class SiteStore {
 public:
     SiteStore(RegistryAccess& reg, SiteTable& sites, MessageBox& messages)
@@ -41,6 +45,12 @@ public:
     // is written and the key created first; otherwise a missing key is left
     // missing.
     void SaveSite(std::int32_t index, bool isNew);
+
+    // Writes the sites whose write was refused; true when none is left.
+    bool RetryUnsaved();
+    bool HasUnsaved() const { return !unsaved_.empty(); }
+    // For a table about to be loaded from another file.
+    void ForgetUnsaved() { unsaved_.clear(); }
 
     // Writes a record that is not in the table (import): creates its key and
     // stores Index = index, or 2000 for index 0. No pointer is written.
@@ -81,11 +91,14 @@ public:
 private:
     // LoadSites within its transaction; the text of a failure to tell.
     QString loadSites(bool keepStatus, bool keepComments);
-    void writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
+    std::int32_t writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
+    // SaveSite of a site that is stored already; its status.
+    std::int32_t writeStoredSite(std::int32_t index);
 
     RegistryAccess& reg_;
     SiteTable& sites_;
     MessageBox& messages_;
+    std::set<std::int32_t> unsaved_;  // indexes into sites_
 };
 
 }  // namespace ossivant
