@@ -205,6 +205,10 @@ void frmMain::Form_Load() {
     Display_lvwMainEx(QString());
 }
 
+void frmMain::SiteListReloaded() {
+    Display_lvwMainEx(QString());
+}
+
 void frmMain::ResetFilters() {
     viewResultFilter_ = 0;
     viewEnabledFilter_ = 0;
