@@ -78,11 +78,19 @@ QString SiteStore::loadSites(bool keepStatus, bool keepComments) {
         if (st != reg::ERROR_INVALID_HANDLE)
             return failure(QStringLiteral("Error ccured while trying to retrieve Addresses."), st);
         const std::int32_t created = reg_.CreateKey(kHive, pointerKey());
-        if (created != reg::ERROR_SUCCESS)
+        if (created == reg::ERROR_CANTWRITE && reg_.registry().ReadOnly()) {
+            // A list no renumbering could point to (written by other tools
+            // into a file we may only read): the order it would have.
+            std::int32_t n = 0;
+            for (const IndexedUrl& site : orderedSiteKeys(false))
+                entries.push_back({pointerName(++n), EscapeKeyName(site.URL).toLower(), kTypeString});
+        } else if (created != reg::ERROR_SUCCESS) {
             return failure(QStringLiteral("Error ccured while trying to create registry for Address."),
                            created);
-        SaveSiteCount(0);
-        return {};
+        } else {
+            SaveSiteCount(0);
+            return {};
+        }
     }
 
     struct Pointer {
@@ -239,26 +247,9 @@ void SiteStore::SaveSiteCount(std::int32_t count) {
     reg_.SetValue(kHive, addressKey(), QStringLiteral("NumActualDomain"), count, kTypeNumber);
 }
 
-void SiteStore::RenumberSites() {
-    RetryUnsaved();
-    const auto scope = reg_.OneTransaction();
+std::vector<IndexedUrl> SiteStore::orderedSiteKeys(bool deleteStrays) {
     QStringList names;
     reg_.EnumKeys(kHive, addressKey(), names, kEnumLimit, kEnumLimit);
-
-    // Every pointer is discarded. Should the key refuse deletion (someone
-    // put a subkey below it), its values are removed one by one instead, so
-    // no stale pointer outlives the renumbering.
-    if (reg_.DeleteKey(kHive, pointerKey()) != reg::ERROR_SUCCESS) {
-        std::vector<RegistryEntry> stale;
-        reg_.EnumValues(kHive, pointerKey(), stale, std::numeric_limits<std::int32_t>::max());
-        for (const RegistryEntry& e : stale) reg_.DeleteValue(kHive, pointerKey(), e.Name);
-    }
-    reg_.CreateKey(kHive, pointerKey());
-    if (names.isEmpty()) {
-        SaveSiteCount(0);
-        return;
-    }
-
     std::vector<IndexedUrl> pairs;
     pairs.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
@@ -269,12 +260,33 @@ void SiteStore::RenumberSites() {
         pair.URL = pair.URL.trimmed();
         reg_.GetValue(kHive, key, QStringLiteral("Index"), pair.Index);
         if (EscapeKeyName(pair.URL).toLower() != name.toLower()) {
-            reg_.DeleteKey(kHive, key);
+            if (deleteStrays) reg_.DeleteKey(kHive, key);
             continue;
         }
         pairs.push_back(std::move(pair));
     }
     SortByIndex(pairs, pairs.size(), true);
+    return pairs;
+}
+
+void SiteStore::RenumberSites() {
+    RetryUnsaved();
+    const auto scope = reg_.OneTransaction();
+    const std::vector<IndexedUrl> pairs = orderedSiteKeys(true);
+
+    // Every pointer is discarded. Should the key refuse deletion (someone
+    // put a subkey below it), its values are removed one by one instead, so
+    // no stale pointer outlives the renumbering.
+    if (reg_.DeleteKey(kHive, pointerKey()) != reg::ERROR_SUCCESS) {
+        std::vector<RegistryEntry> stale;
+        reg_.EnumValues(kHive, pointerKey(), stale, std::numeric_limits<std::int32_t>::max());
+        for (const RegistryEntry& e : stale) reg_.DeleteValue(kHive, pointerKey(), e.Name);
+    }
+    reg_.CreateKey(kHive, pointerKey());
+    if (pairs.empty()) {
+        SaveSiteCount(0);
+        return;
+    }
 
     std::int32_t n = 0;
     for (const IndexedUrl& pair : pairs) {

@@ -3,10 +3,12 @@
 #include "monitor/platform/message_box.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_table.h"
+#include "monitor/store/sort_by_index.h"
 
 #include <QString>
 #include <cstdint>
 #include <set>
+#include <vector>
 
 namespace ossivant {
 
@@ -91,6 +93,9 @@ public:
 private:
     // LoadSites within its transaction; the text of a failure to tell.
     QString loadSites(bool keepStatus, bool keepComments);
+    // The site keys whose URL names them, in the order of their stored
+    // Index; with deleteStrays the others are deleted.
+    std::vector<IndexedUrl> orderedSiteKeys(bool deleteStrays);
     std::int32_t writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
     // SaveSite of a site that is stored already; its status.
     std::int32_t writeStoredSite(std::int32_t index);

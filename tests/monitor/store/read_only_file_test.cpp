@@ -26,19 +26,25 @@ const QString kTimerKey = OssivantKey(QStringLiteral("\\Settings\\Timer"));
 // that owns nothing here (the tests run as root, who may write any file).
 constexpr uid_t kOtherUser = 64997;
 
-// Stores two sites and a setting through `registry`.
-void writeList(reg::Registry& registry) {
+// Stores two sites and a setting through `registry`: as the monitor does,
+// or as the registry tool would, the site keys alone with no pointers to them
+// (their Index tells the order).
+void writeList(reg::Registry& registry, bool asTheMonitorDoes = true) {
     RegistryAccess access(registry);
     SiteTable sites;
     RecordingMessages messages;
     SiteStore store(access, sites, messages);
-    store.LoadSites(true, true);
+    if (asTheMonitorDoes) store.LoadSites(true, true);
+    std::int32_t index = 0;
     for (const char* url : {"a.test", "b.test"}) {
         SiteRecord site;
         site.URL = QString::fromLatin1(url);
         site.Enabled = 1;
         site.TimeOut = 30;
-        store.AddSite(site);
+        if (asTheMonitorDoes)
+            store.AddSite(site);
+        else
+            store.WriteSiteKey(site, ++index);
     }
     access.CreateKey(kHive, kTimerKey);
     access.SetValue(kHive, kTimerKey, QStringLiteral("Interval"), 20, kTypeNumber);
@@ -49,6 +55,7 @@ enum class Writer {
     Running,  // still open: the list is in the write-ahead log only
     Killed,   // died with the list in the log
     Closed,   // ended: the list is in the file itself, no log beside it
+    Tool,     // the registry tool, which writes no pointers, ended
 };
 
 class ReadOnlyFile : public ::testing::TestWithParam<Writer> {};
@@ -110,13 +117,15 @@ TEST_P(ReadOnlyFile, SitesAndSettingsLoadAndTheOperatorIsToldOnceThatResultsCann
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
             break;
         }
-        case Writer::Closed: {
+        case Writer::Closed:
+        case Writer::Tool: {
             reg::Registry registry(temp.path());
-            writeList(registry);
+            writeList(registry, GetParam() == Writer::Closed);
             break;
         }
     }
-    ASSERT_EQ(std::filesystem::exists(temp.path() + "-wal"), GetParam() != Writer::Closed);
+    ASSERT_EQ(std::filesystem::exists(temp.path() + "-wal"),
+              GetParam() == Writer::Running || GetParam() == Writer::Killed);
     // Owned by root, readable by everyone, writable by root alone.
     ASSERT_EQ(chmod(temp.dir().path().c_str(), 0755), 0);
     for (const char* suffix : {"", "-wal", "-shm"}) {
@@ -138,7 +147,8 @@ TEST_P(ReadOnlyFile, SitesAndSettingsLoadAndTheOperatorIsToldOnceThatResultsCann
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, ReadOnlyFile,
-                         ::testing::Values(Writer::Running, Writer::Killed, Writer::Closed),
+                         ::testing::Values(Writer::Running, Writer::Killed, Writer::Closed,
+                                           Writer::Tool),
                          [](const auto& info) {
                              switch (info.param) {
                                  case Writer::Running:
@@ -147,6 +157,8 @@ INSTANTIATE_TEST_SUITE_P(Writers, ReadOnlyFile,
                                      return "WriterKilled";
                                  case Writer::Closed:
                                      return "WriterClosed";
+                                 case Writer::Tool:
+                                     return "RegistryToolOnly";
                              }
                              return "";
                          });
