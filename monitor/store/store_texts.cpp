@@ -27,23 +27,23 @@ QString ReadOnlyStoreText(const std::string& path) {
 // Status bar notices: short, so that they fit beside the panels.
 
 QString WritesRefusedText() {
-    return QStringLiteral("Registry file busy: results are kept and stored once it is free.");
+    return QStringLiteral("Registry busy: results kept until it is free.");
 }
 
 QString WritesResumedText() {
-    return QStringLiteral("Registry file free again: all results are stored.");
+    return QStringLiteral("Registry free again: all results stored.");
 }
 
 QString StoreGoneText() {
-    return QStringLiteral("Registry file removed or renamed: results are not stored.");
+    return QStringLiteral("Registry file gone: results not stored.");
 }
 
 QString StoreReplacedText() {
-    return QStringLiteral("Registry file replaced: its sites and settings are loaded.");
+    return QStringLiteral("Registry file replaced: its list is loaded.");
 }
 
 QString StoreReloadedText() {
-    return QStringLiteral("Sites or settings changed by another program: loaded again.");
+    return QStringLiteral("List or settings changed elsewhere: reloaded.");
 }
 
 }  // namespace ossivant
