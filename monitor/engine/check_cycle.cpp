@@ -31,9 +31,11 @@ CheckEngine::~CheckEngine() = default;
 
 void CheckEngine::mF_StartCheck_Click() {
     if (CycleRunning()) return;
+    const StoreSync::CycleStart synced = syncStore();
     const qint64 interval = qint64(parts_.settings.TimerInterval) * 60;
     if (parts_.sites.SiteCount() < 1) {
         state_.NextCheckTime = now().addSecs(interval);
+        showStoreNotice(synced.notice);
         screen_.messages.show(kNoSites, MsgButtons::Ok);
         return;
     }
@@ -41,6 +43,7 @@ void CheckEngine::mF_StartCheck_Click() {
     if (parts_.settings.LogPeriod != 0) writeLog(true, true, false);
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
+    showStoreNotice(synced.notice);
     screen_.window.SetAutoCheckTimerEnabled(false);
     state_.bCheckInProgress = true;
     beginWalk(CycleKind::Manual);
@@ -49,12 +52,14 @@ void CheckEngine::mF_StartCheck_Click() {
 void CheckEngine::TimerAutoCheck_Timer() {
     if (CycleRunning()) return;
     if (now() < state_.NextCheckTime) return;
+    const StoreSync::CycleStart synced = syncStore();
     const qint64 interval = qint64(parts_.settings.TimerInterval) * 60;
     if (parts_.sites.SiteCount() < 1) {
         state_.NextCheckTime = now().addSecs(interval);
         screen_.panels.SetPanelText(3, kNoSites);
         screen_.panels.SetPanelText(2,
                                     kNext + QLatin1Char(' ') + PanelTimeText(state_.NextCheckTime));
+        showStoreNotice(synced.notice);
         return;
     }
     openCycle();
@@ -62,10 +67,29 @@ void CheckEngine::TimerAutoCheck_Timer() {
     state_.bCheckInProgress = true;
     state_.NextCheckTime = now().addSecs(interval);
     screen_.panels.SetPanelText(3, kLast + QLatin1Char(' ') + PanelTimeText(now()));
+    showStoreNotice(synced.notice);
     beginWalk(CycleKind::Automatic);
 }
 
-// What both starters do first: lock the commands, take in a change of the
+// What both starters do before anything else, so that a cycle walks the list
+// as it is stored and with the settings as they are stored.
+StoreSync::CycleStart CheckEngine::syncStore() {
+    StoreSync::CycleStart synced = parts_.sync.BeforeCycle();
+    if (synced.reloaded) screen_.window.SiteListReloaded();
+    return synced;
+}
+
+// Shown once the new cycle's panels are set, which clear an older notice.
+void CheckEngine::showStoreNotice(const QString& notice) {
+    if (!notice.isEmpty()) screen_.panels.ShowNotice(notice);
+}
+
+void CheckEngine::storeSite(std::int32_t index) {
+    parts_.store.SaveSite(index, false);
+    showStoreNotice(parts_.sync.AfterWrite());
+}
+
+// What both starters do once a cycle goes ahead: lock the commands, take in a change of the
 // time zone and name (and prune) the log of the day.
 void CheckEngine::openCycle() {
     SiteCheck_Disable(screen_.menus);

@@ -16,6 +16,7 @@
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
 #include "monitor/store/site_store.h"
+#include "monitor/store/store_sync.h"
 #include "monitor/store/site_table.h"
 
 namespace ossivant {
@@ -24,6 +25,7 @@ namespace ossivant {
 struct EngineParts {
     SiteTable& sites;
     SiteStore& store;          // SaveSite after every outcome
+    StoreSync& sync;           // before every cycle, after every SaveSite
     const Settings& settings;  // read live: the options dialog may change them
     RegistryAccess& registry;  // the platform's cookie setting
     TransferControl& inet;     // Inet1
@@ -97,6 +99,9 @@ private:
     void endWalk();
     void finishCycle();
     void writeDisabledLine(std::int32_t index, const SiteRecord& site);
+    StoreSync::CycleStart syncStore();
+    void storeSite(std::int32_t index);
+    void showStoreNotice(const QString& notice);
 
     // The probe's results (probe.cpp).
     void responseResult();

@@ -128,7 +128,7 @@ void CheckEngine::flushDeferred() {
     if (!deferred_) return;
     const DeferredOutcome outcome = std::move(*deferred_);
     deferred_.reset();
-    parts_.store.SaveSite(outcome.index, false);
+    storeSite(outcome.index);
     if (outcome.line) writeRecord(false, false, false, *outcome.line);
 }
 

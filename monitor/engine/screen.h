@@ -71,6 +71,8 @@ public:
     // A site has just gone down and its alert is being sent: tell the
     // operator at once, even when the window is hidden in the tray.
     virtual void NotifySiteDown(const QString& site, const QString& result) = 0;
+    // The site table was loaded again from the store: show it anew.
+    virtual void SiteListReloaded() = 0;
 };
 
 // Everything of the screen that the engine talks to.

@@ -16,7 +16,7 @@ constexpr int kCertificateWarningDays = 14;
 }  // namespace
 
 void CheckEngine::SiteCheckOK(std::int32_t lCheckIndex2) {
-    if (markSiteOK(lCheckIndex2)) parts_.store.SaveSite(lCheckIndex2, false);
+    if (markSiteOK(lCheckIndex2)) storeSite(lCheckIndex2);
 }
 
 // SiteCheckOK up to storing the site, which the caller does; false when
@@ -98,7 +98,7 @@ void CheckEngine::doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowF
 
     site.Comments = state_.SavedResultText + QStringLiteral(" (") + kIpCheckStatus +
                     QLatin1Char(' ') + text + QLatin1Char(')');
-    parts_.store.SaveSite(index, false);
+    storeSite(index);
     state_.bInetDoubleCheck = false;
     cancelIfRequesting(HttpAddress(site.IP, site.URL));
 }
@@ -156,7 +156,7 @@ void CheckEngine::failure(std::int32_t index, SiteRecord& site, bool rowFound, c
         state_.NextCheckTime = now().addSecs(qint64(parts_.settings.TimerWarning) * 60);
     }
     site.Comments = text;
-    parts_.store.SaveSite(index, false);
+    storeSite(index);
     cancelIfRequesting(HttpAddress(site.URL));
 }
 

@@ -131,7 +131,7 @@ struct EnumCursor {
     std::int64_t ownChanges = -1;
 };
 
-std::string readOnlyUri(const std::string& path) {
+std::string readOnlyUri(const std::string& path, bool asItStands) {
     static const char* hex = "0123456789ABCDEF";
     std::string uri = "file:";
     for (const char c : path) {
@@ -144,7 +144,7 @@ std::string readOnlyUri(const std::string& path) {
             uri += hex[b & 0x0F];
         }
     }
-    return uri + "?mode=ro&immutable=1";
+    return uri + (asItStands ? "?mode=ro&immutable=1" : "?mode=ro");
 }
 
 // The store's locks must outlive whatever else the process does with its
@@ -220,6 +220,19 @@ struct Registry::Impl {
     // since. A scope that only reads is then answered without a transaction.
     FileChangeWatch fileChanges;
     bool knownCurrent = false;
+    // The data version at which ChangedByOthers last looked (-1: not yet,
+    // on this connection).
+    std::int64_t othersVersion = -1;
+
+    // The file the connection is open on, so that a file removed, renamed
+    // or replaced beneath it is noticed. Once a store was opened, a missing
+    // file is not created again: that would start an empty registry where
+    // the operator's was.
+    bool opened = false;
+    bool fileKnown = false;
+    dev_t fileDevice = 0;
+    ino_t fileInode = 0;
+    bool lostFile = false;  // let go of a file that went; not told yet
 
     void forgetKnown() {
         resolvedPaths.clear();
@@ -251,6 +264,7 @@ struct Registry::Impl {
     void checkKnown() {
         const auto [version, own] = storeVersion();
         if (version != knownDataVersion || own != knownOwnChanges) forgetKnown();
+        if (othersVersion == -1) othersVersion = version;
         knownDataVersion = version;
         knownOwnChanges = own;
     }
@@ -274,10 +288,31 @@ struct Registry::Impl {
         if (db) sqlite3_close(db);
         db = nullptr;
         ready = false;
+        fileKnown = false;
+        othersVersion = -1;
         scopeBegun = false;
         scopeOnKnown = false;
         fileChanges.stop();
         forgetKnown();
+    }
+
+    // Closes the connection on a file that is no longer at the path. Its
+    // log still lies beside the path, where it would be taken for the log
+    // of a file put there: it is written into the old file, through the
+    // handle still open on it, and emptied.
+    void letGo() {
+        if (db) sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        closeDb();
+        lostFile = true;
+    }
+
+    // After a call failed on the store: a damaged file is looked at afresh
+    // by the next call, and one moved away is let go of.
+    void afterFailure(int rc, std::int32_t failure) {
+        if (rc == SQLITE_READONLY_DBMOVED)
+            letGo();
+        else if (failure == ERROR_BADDB)
+            closeDb();
     }
 
     Statement sql(const char* text) {
@@ -316,33 +351,54 @@ struct Registry::Impl {
         if (fd >= 0) ::close(fd);
     }
 
+    // How a file this process may not write is opened: read alongside its
+    // writers, which needs the shared index of their log to be readable, or
+    // else as an unchanging file (whatever sits in its log is then not seen).
+    enum class Opening { ReadWrite, ReadOnlyShared, ReadOnlyAsItStands };
+
     // Opens the file and makes sure it holds a sound registry store, creating
     // the store only in a file that is empty. `writing` tells which status a
     // busy or unreadable file gives.
     std::int32_t ensureReady(bool writing) {
         if (ready) return ERROR_SUCCESS;
-        if (!db) {
-            createPrivately(path);
-            // A file this process may not write is read as it stands: the
-            // shared index of the write-ahead log could not be set up
-            // beside it, so it is opened as an unchanging file instead
-            // (changes another process makes meanwhile are not seen).
-            const bool readOnly = access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
-            const int rc = readOnly ? sqlite3_open_v2(readOnlyUri(path).c_str(), &db,
-                                                      SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
-                                    : sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                                      nullptr);
-            if (rc != SQLITE_OK) {
-                closeDb();
-                return ERROR_CANTOPEN;
-            }
-            sqlite3_extended_result_codes(db, 1);
-            sqlite3_busy_timeout(db, busyTimeoutMs);
-            // With the write-ahead log a commit needs no flush to disk: a
-            // crash still never leaves half a call behind, and a power loss
-            // can only lose the last calls, never damage the file.
-            sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        if (!opened) createPrivately(path);
+        if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
+            const std::int32_t shared = openStore(Opening::ReadOnlyShared, writing);
+            if (shared == ERROR_SUCCESS || shared == ERROR_BADDB) return shared;
+            return openStore(Opening::ReadOnlyAsItStands, writing);
         }
+        return openStore(Opening::ReadWrite, writing);
+    }
+
+    std::int32_t openStore(Opening opening, bool writing) {
+        int rc = SQLITE_OK;
+        if (opening == Opening::ReadWrite) {
+            rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | (opened ? 0 : SQLITE_OPEN_CREATE),
+                                 nullptr);
+        } else {
+            rc = sqlite3_open_v2(readOnlyUri(path, opening == Opening::ReadOnlyAsItStands).c_str(), &db,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        }
+        if (rc != SQLITE_OK) {
+            closeDb();
+            return ERROR_CANTOPEN;
+        }
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+        // With the write-ahead log a commit needs no flush to disk: a
+        // crash still never leaves half a call behind, and a power loss
+        // can only lose the last calls, never damage the file.
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            fileKnown = true;
+            fileDevice = st.st_dev;
+            fileInode = st.st_ino;
+        }
+        return checkStore(writing);
+    }
+
+    std::int32_t checkStore(bool writing) {
         bool creating = false;
         try {
             exec("BEGIN");
@@ -375,6 +431,7 @@ struct Registry::Impl {
             return statusFor(f.rc, writing || creating);
         }
         ready = true;
+        opened = true;
         return ERROR_SUCCESS;
     }
 
@@ -439,8 +496,7 @@ struct Registry::Impl {
             rollback();
             forgetKnown();
             const std::int32_t failure = statusFor(f.rc, writing);
-            // A damaged or replaced file is looked at afresh by the next call.
-            if (failure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
+            afterFailure(f.rc, failure);
             return failure;
         }
     }
@@ -492,7 +548,7 @@ struct Registry::Impl {
             scopeBegun = false;
             forgetKnown();
             scopeFailure = statusFor(f.rc, writing || scopeWrites);
-            if (scopeFailure == ERROR_BADDB || f.rc == SQLITE_READONLY_DBMOVED) closeDb();
+            afterFailure(f.rc, scopeFailure);
             return scopeFailure;
         }
     }
@@ -660,6 +716,55 @@ Registry::Transaction::~Transaction() {
 bool Registry::InWriteScope() const {
     std::unique_lock lock(impl_->mutex, std::try_to_lock);
     return lock.owns_lock() && impl_->scopeDepth > 0 && impl_->scopeWrites;
+}
+
+std::int32_t Registry::Check() {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->ensureReady(false);
+}
+
+bool Registry::ReadOnly() {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->ensureReady(false) == ERROR_SUCCESS && sqlite3_db_readonly(impl_->db, "main") == 1;
+}
+
+Registry::FileState Registry::CheckFile() {
+    std::lock_guard lock(impl_->mutex);
+    Impl& d = *impl_;
+    struct stat st {};
+    const bool present = ::stat(path_.c_str(), &st) == 0;
+    if (!d.lostFile) {
+        // Not open on any file: each call reports what it finds.
+        if (!d.db || !d.fileKnown) return FileState::Same;
+        if (present && st.st_dev == d.fileDevice && st.st_ino == d.fileInode) return FileState::Same;
+        d.letGo();
+    }
+    if (!present) return FileState::Gone;
+    d.lostFile = false;
+    return FileState::Replaced;
+}
+
+bool Registry::ChangedByOthers() {
+    std::lock_guard lock(impl_->mutex);
+    Impl& d = *impl_;
+    if (d.scopeDepth > 0 || d.ensureReady(false) != ERROR_SUCCESS) return false;
+    // What is known was read at the version last looked at, and the watch
+    // saw no write since: nobody has committed.
+    if (d.knownCurrent && d.knownDataVersion == d.othersVersion && !d.fileChanges.changed()) return false;
+    d.knownCurrent = false;  // the watch's news is used up here
+    try {
+        d.begin(false);
+        d.control("COMMIT");
+        d.keepKnown();
+    } catch (const SqlFailure& f) {
+        d.rollback();
+        d.forgetKnown();
+        d.afterFailure(f.rc, statusFor(f.rc, false));
+        return false;
+    }
+    const bool changed = d.knownDataVersion != d.othersVersion;
+    d.othersVersion = d.knownDataVersion;
+    return changed;
 }
 
 std::string Registry::defaultPath() {

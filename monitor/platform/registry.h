@@ -46,12 +46,16 @@ class Registry {
 public:
     // How long a call waits for another process to release the file.
     static constexpr int kDefaultBusyTimeoutMs = 5000;
+    // For a thread that must stay responsive (a window's): a write refused
+    // by another process's lock fails soon, and the caller makes it again.
+    static constexpr int kShortBusyTimeoutMs = 250;
 
     // Opens (and creates when missing, with its folder) the store at `path`.
     // A file that cannot be used makes every call fail with a status code;
     // the file is opened again by the next call, so a store that was only
     // locked for a while serves again once it is released. A file that is
-    // not a registry store is never changed.
+    // not a registry store is never changed. Once the store was opened, a
+    // file that has gone is not made again (see CheckFile).
     explicit Registry(std::string path, int busyTimeoutMs = kDefaultBusyTimeoutMs);
     ~Registry();
     Registry(const Registry&) = delete;
@@ -93,6 +97,27 @@ public:
     bool InWriteScope() const;
 
     const std::string& path() const { return path_; }
+
+    // The status the next call finds the store in: ERROR_SUCCESS, or why it
+    // cannot be used (ERROR_BADDB: the file is damaged or not a registry).
+    std::int32_t Check();
+    // True when this process may not write the file: it is read as it
+    // stands (alongside its writers when their log can be read), and every
+    // write fails with ERROR_CANTWRITE.
+    bool ReadOnly();
+
+    enum class FileState { Same, Gone, Replaced };
+    // Whether the file at path() is still the one the store was opened on.
+    // When it was removed, renamed or replaced, the store lets go of it
+    // (nothing more goes into that file's log): Gone while no file is at
+    // path(), after which calls fail with ERROR_CANTOPEN; Replaced once a
+    // file is there, which the next call opens. Told once each time.
+    FileState CheckFile();
+
+    // True when another process has committed a change to the store since
+    // the last call, or since the store was opened. The file is read only
+    // when its watch saw a write.
+    bool ChangedByOthers();
 
     std::int32_t CreateKeyEx(HKEY parent, const std::string& subKey, HKEY* result);
     std::int32_t OpenKeyEx(HKEY parent, const std::string& subKey, HKEY* result);

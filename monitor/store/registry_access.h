@@ -43,6 +43,9 @@ class RegistryAccess {
 public:
     explicit RegistryAccess(reg::Registry& registry) : registry_(registry) {}
 
+    // The store itself, for what concerns the file as a whole.
+    reg::Registry& registry() { return registry_; }
+
     // The calls made while the returned scope lives form one transaction:
     // whole or absent after a crash, and one lock of the file instead of one
     // per call. For one operation at a time, never across an event loop.

@@ -2,6 +2,7 @@
 
 #include "monitor/store/site_key.h"
 #include "monitor/store/sort_by_index.h"
+#include "monitor/store/store_texts.h"
 
 #include <algorithm>
 #include <limits>
@@ -44,6 +45,13 @@ bool urlNamesKey(const QString& url, const QString& name) {
     return EscapeKeyName(url.trimmed()).toLower() == name.toLower();
 }
 
+// A failure of the store itself (its file held by another process, gone or
+// unreadable), after which the write is worth making again.
+bool refusedByStore(std::int32_t status) {
+    return status == reg::ERROR_CANTWRITE || status == reg::ERROR_CANTOPEN ||
+           status == reg::ERROR_CANTREAD;
+}
+
 }  // namespace
 
 QString SiteStore::addressKey() { return OssivantKey(QStringLiteral("\\Address")); }
@@ -53,6 +61,8 @@ QString SiteStore::siteKey(const QString& keyName) {
 }
 
 void SiteStore::LoadSites(bool keepStatus, bool keepComments) {
+    RetryUnsaved();
+    unsaved_.clear();  // the table is the store's from now on
     QString failure;
     {
         const auto scope = reg_.OneTransaction();
@@ -70,14 +80,23 @@ QString SiteStore::loadSites(bool keepStatus, bool keepComments) {
         auto failure = [](const QString& text, std::int32_t code) {
             return text + QStringLiteral("\n\nError: ") + QString::number(code);
         };
+        if (st == reg::ERROR_BADDB) return DamagedStoreText(reg_.registry().path());
         if (st != reg::ERROR_INVALID_HANDLE)
             return failure(QStringLiteral("Error ccured while trying to retrieve Addresses."), st);
         const std::int32_t created = reg_.CreateKey(kHive, pointerKey());
-        if (created != reg::ERROR_SUCCESS)
+        if (created == reg::ERROR_CANTWRITE && reg_.registry().ReadOnly()) {
+            // A list no renumbering could point to (written by other tools
+            // into a file we may only read): the order it would have.
+            std::int32_t n = 0;
+            for (const IndexedUrl& site : orderedSiteKeys(false))
+                entries.push_back({pointerName(++n), EscapeKeyName(site.URL).toLower(), kTypeString});
+        } else if (created != reg::ERROR_SUCCESS) {
             return failure(QStringLiteral("Error ccured while trying to create registry for Address."),
                            created);
-        SaveSiteCount(0);
-        return {};
+        } else {
+            SaveSiteCount(0);
+            return {};
+        }
     }
 
     struct Pointer {
@@ -159,8 +178,9 @@ std::int32_t SiteStore::ReadSiteKey(const QString& keyName, SiteRecord& record,
     return index == expectedIndex ? kSiteRead : kSiteIndexDiffers;
 }
 
-void SiteStore::writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site) {
-    reg_.SetValues(kHive, key,
+std::int32_t SiteStore::writeSiteValues(const QString& key, std::int32_t index,
+                                        const SiteRecord& site) {
+    return reg_.SetValues(kHive, key,
                    {{QStringLiteral("Index"), index, kTypeNumber},
                     {QStringLiteral("URL"), site.URL, kTypeString},
                     {QStringLiteral("IP"), site.IP, kTypeString},
@@ -172,21 +192,50 @@ void SiteStore::writeSiteValues(const QString& key, std::int32_t index, const Si
 
 void SiteStore::SaveSite(std::int32_t index, bool isNew) {
     if (index < 1 || index > sites_.SiteCount()) return;
+    if (!isNew) {
+        if (!unsaved_.empty()) {
+            // Written together with those still waiting: one wait on a held file.
+            unsaved_.insert(index);
+            RetryUnsaved();
+        } else if (refusedByStore(writeStoredSite(index)) && !reg_.registry().ReadOnly()) {
+            unsaved_.insert(index);
+        }
+        return;
+    }
+    RetryUnsaved();
     const SiteRecord& site = sites_[index];
     const QString name = SiteKeyName(site.URL);
     // A blank name would address \Address itself.
     if (name.isEmpty()) return;
     const QString key = siteKey(name);
-    if (!isNew) {
-        // Outside a write scope, so that values the store already holds
-        // are checked under a read lock and not written.
-        writeSiteValues(key, index, site);
-        return;
-    }
     const auto scope = reg_.OneTransaction();
     reg_.SetValue(kHive, pointerKey(), pointerName(index), name, kTypeString);
     reg_.CreateKey(kHive, key);
     writeSiteValues(key, index, site);
+}
+
+std::int32_t SiteStore::writeStoredSite(std::int32_t index) {
+    const SiteRecord& site = sites_[index];
+    const QString name = SiteKeyName(site.URL);
+    if (name.isEmpty()) return reg::ERROR_SUCCESS;
+    // Outside a write scope (unless the caller opened one), so that values
+    // the store already holds are checked under a read lock and not written.
+    return writeSiteValues(siteKey(name), index, site);
+}
+
+bool SiteStore::RetryUnsaved() {
+    if (unsaved_.empty()) return true;
+    std::set<std::int32_t> refused;
+    {
+        // One lock of the file for all: while another process holds it,
+        // the first write waits and the others fail at once.
+        const auto scope = reg_.OneTransaction();
+        for (const std::int32_t index : unsaved_)
+            if (index <= sites_.SiteCount() && refusedByStore(writeStoredSite(index)))
+                refused.insert(index);
+    }
+    unsaved_ = std::move(refused);
+    return unsaved_.empty();
 }
 
 void SiteStore::WriteSiteKey(const SiteRecord& record, std::int32_t index) {
@@ -204,25 +253,9 @@ void SiteStore::SaveSiteCount(std::int32_t count) {
     reg_.SetValue(kHive, addressKey(), QStringLiteral("NumActualDomain"), count, kTypeNumber);
 }
 
-void SiteStore::RenumberSites() {
-    const auto scope = reg_.OneTransaction();
+std::vector<IndexedUrl> SiteStore::orderedSiteKeys(bool deleteStrays) {
     QStringList names;
     reg_.EnumKeys(kHive, addressKey(), names, kEnumLimit, kEnumLimit);
-
-    // Every pointer is discarded. Should the key refuse deletion (someone
-    // put a subkey below it), its values are removed one by one instead, so
-    // no stale pointer outlives the renumbering.
-    if (reg_.DeleteKey(kHive, pointerKey()) != reg::ERROR_SUCCESS) {
-        std::vector<RegistryEntry> stale;
-        reg_.EnumValues(kHive, pointerKey(), stale, std::numeric_limits<std::int32_t>::max());
-        for (const RegistryEntry& e : stale) reg_.DeleteValue(kHive, pointerKey(), e.Name);
-    }
-    reg_.CreateKey(kHive, pointerKey());
-    if (names.isEmpty()) {
-        SaveSiteCount(0);
-        return;
-    }
-
     std::vector<IndexedUrl> pairs;
     pairs.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
@@ -233,12 +266,33 @@ void SiteStore::RenumberSites() {
         pair.URL = pair.URL.trimmed();
         reg_.GetValue(kHive, key, QStringLiteral("Index"), pair.Index);
         if (!urlNamesKey(pair.URL, name)) {
-            reg_.DeleteKey(kHive, key);
+            if (deleteStrays) reg_.DeleteKey(kHive, key);
             continue;
         }
         pairs.push_back(std::move(pair));
     }
     SortByIndex(pairs, pairs.size(), true);
+    return pairs;
+}
+
+void SiteStore::RenumberSites() {
+    RetryUnsaved();
+    const auto scope = reg_.OneTransaction();
+    const std::vector<IndexedUrl> pairs = orderedSiteKeys(true);
+
+    // Every pointer is discarded. Should the key refuse deletion (someone
+    // put a subkey below it), its values are removed one by one instead, so
+    // no stale pointer outlives the renumbering.
+    if (reg_.DeleteKey(kHive, pointerKey()) != reg::ERROR_SUCCESS) {
+        std::vector<RegistryEntry> stale;
+        reg_.EnumValues(kHive, pointerKey(), stale, std::numeric_limits<std::int32_t>::max());
+        for (const RegistryEntry& e : stale) reg_.DeleteValue(kHive, pointerKey(), e.Name);
+    }
+    reg_.CreateKey(kHive, pointerKey());
+    if (pairs.empty()) {
+        SaveSiteCount(0);
+        return;
+    }
 
     std::int32_t n = 0;
     for (const IndexedUrl& pair : pairs) {
@@ -308,6 +362,7 @@ std::int32_t SiteStore::AddSite(const SiteRecord& entered) {
 
 void SiteStore::EditSite(std::int32_t index, const SiteRecord& before, const SiteRecord& entered) {
     if (index < 1 || index > sites_.SiteCount()) return;
+    RetryUnsaved();
     SiteRecord& site = sites_[index];
     site.URL = entered.URL;
     site.IP = entered.IP;

@@ -3,10 +3,13 @@
 #include "monitor/platform/message_box.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_table.h"
+#include "monitor/store/sort_by_index.h"
 
 #include <QHash>
 #include <QString>
 #include <cstdint>
+#include <set>
+#include <vector>
 
 namespace ossivant {
 
@@ -19,8 +22,11 @@ constexpr std::int32_t kSiteIndexDiffers = 2;  // read, but its Index is not the
 // Layout below the monitor's root key: \AddressKey holds the pointers
 // Domain1..DomainN naming the site keys in list order, \Address holds
 // NumActualDomain and one key per site. Each operation is one transaction of
-// the registry: whole or absent after a crash. Write failures are ignored;
-// the two load failures are told through the message box.
+// the registry: whole or absent after a crash. The load failures are told
+// through the message box. A site whose write the store refused (its file
+// held by another process) is kept and written again by the next operation,
+// so the stored list catches up with the table; other write failures are
+// ignored, and nothing is kept for a file this process cannot write.
 class SiteStore {
 public:
     // The most sites the list holds: the pointers beyond are never loaded.
@@ -45,6 +51,12 @@ public:
     // is written and the key created first; otherwise a missing key is left
     // missing.
     void SaveSite(std::int32_t index, bool isNew);
+
+    // Writes the sites whose write was refused; true when none is left.
+    bool RetryUnsaved();
+    bool HasUnsaved() const { return !unsaved_.empty(); }
+    // For a table about to be loaded from another file.
+    void ForgetUnsaved() { unsaved_.clear(); }
 
     // Writes a record that is not in the table (import): creates its key and
     // stores Index = index, or 2000 for index 0. No pointer is written.
@@ -94,11 +106,17 @@ public:
 private:
     // LoadSites within its transaction; the text of a failure to tell.
     QString loadSites(bool keepStatus, bool keepComments);
-    void writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
+    // The site keys whose URL names them, in the order of their stored
+    // Index; with deleteStrays the others are deleted.
+    std::vector<IndexedUrl> orderedSiteKeys(bool deleteStrays);
+    std::int32_t writeSiteValues(const QString& key, std::int32_t index, const SiteRecord& site);
+    // SaveSite of a site that is stored already; its status.
+    std::int32_t writeStoredSite(std::int32_t index);
 
     RegistryAccess& reg_;
     SiteTable& sites_;
     MessageBox& messages_;
+    std::set<std::int32_t> unsaved_;  // indexes into sites_
 };
 
 }  // namespace ossivant

@@ -41,6 +41,7 @@ public:
     void NotifySiteDown(const QString& site, const QString& result) override {
         line(QStringLiteral("DOWN: ") + site + QStringLiteral(" - ") + result);
     }
+    void SiteListReloaded() override {}  // the notice that comes with it says so
 
     MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon icon) override;
 

@@ -21,7 +21,7 @@ namespace ossivant {
 
 int RunHeadless(const QString& programDir) {
     QTextStream out(stdout);
-    reg::Registry registry(reg::Registry::defaultPath());
+    reg::Registry registry(reg::Registry::defaultPath(), reg::Registry::kShortBusyTimeoutMs);
     RegistryAccess access(registry);
     ConsoleScreen screen(out);
     SystemClock clock;
@@ -43,10 +43,12 @@ int RunHeadless(const QString& programDir) {
     out.flush();
 
     SiteStore store(access, state.sites, screen);
+    StoreSync sync(access, store, state.settings, DefaultLogPath());
+    sync.TellAtStart(screen);
     InetTransfer inet([&access] { return ReadCookiePolicy(access); });
     CheckLog log(state.settings, clock);
     HandOffAlertSender alerts(state.settings, programDir);
-    CheckEngine engine({state.sites, store, state.settings, access, inet, log, alerts, clock},
+    CheckEngine engine({state.sites, store, sync, state.settings, access, inet, log, alerts, clock},
                        screen.screen());
     engine.state().NextCheckTime = state.NextCheckTime;
 

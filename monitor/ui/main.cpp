@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         QMessageBox::information(nullptr, kProgramTitle, alreadyStarted);
         return 0;
     }
-    reg::Registry registry(reg::Registry::defaultPath());
+    reg::Registry registry(reg::Registry::defaultPath(), reg::Registry::kShortBusyTimeoutMs);
     SystemClock clock;
     MonitorApp monitor(registry, clock, QCoreApplication::applicationDirPath());
     monitor.Start();

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "monitor/engine/check_engine.h"
+#include "monitor/ui/elided_label.h"
 #include "monitor/ui/icons.h"
 #include "monitor/ui/qt_seams.h"
 #include "monitor/ui/wait_window.h"
@@ -112,7 +113,7 @@ void frmMain::buildStatusBar() {
     }
     panels_[0]->setMinimumWidth(150);
     panels_[1]->setMinimumWidth(110);
-    notice_ = new QLabel(this);
+    notice_ = new ElidedLabel(this);  // never widens the window; the tooltip has it all
     notice_->setObjectName(QStringLiteral("sbrMainNotice"));
     notice_->setStyleSheet(QStringLiteral("color: #b00020;"));
     notice_->hide();
@@ -202,6 +203,10 @@ void frmMain::Form_Load() {
     Form_Resize();
     parts_.store.RenumberSites();
     parts_.store.LoadSites(false, false);
+    Display_lvwMainEx(QString());
+}
+
+void frmMain::SiteListReloaded() {
     Display_lvwMainEx(QString());
 }
 

@@ -85,6 +85,7 @@ public:
     // --- start-up and the program-wide view state ------------------------
     // Form_Load: captions, date, layout, renumber and load the sites, fill.
     void Form_Load();
+    void SiteListReloaded() override;
     void ResetFilters();  // both filters to "show all", View menu marked
     int ViewResultFilter() const { return viewResultFilter_; }
     int ViewEnabledFilter() const { return viewEnabledFilter_; }

@@ -35,6 +35,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       launcher_(seams.launcher ? *seams.launcher : ownLauncher_),
       messages_(seams.messages ? *seams.messages : ownMessages_),
       store_(access_, sites_, messages_),
+      sync_(access_, store_, settings_, DefaultLogPath()),
       ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
       inet_(seams.inet ? *seams.inet : *ownInet_),
       log_(settings_, clock_),
@@ -46,7 +47,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       progress_(&main_, [this] { engine_->StopCheck(); }) {
     ownMessages_.setParent(&main_);
     engine_ = std::make_unique<CheckEngine>(
-        EngineParts{sites_, store_, settings_, access_, inet_, log_, alerts_, clock_},
+        EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, alerts_, clock_},
         EngineScreen{main_, progress_, main_, main_, main_, messages_});
     main_.attachEngine(engine_.get());
     if (seams.trayAvailable) main_.setTrayAvailable(seams.trayAvailable);
@@ -94,6 +95,7 @@ void MonitorApp::Start(std::function<void()> started) {
     LoadSettings(access_, settings_, DefaultLogPath());
     main_.ResetFilters();
     main_.Form_Load();
+    sync_.TellAtStart(messages_);
     engine_->state().NextCheckTime = QDateTime();
     main_.SetPanelText(2, QString());
     main_.SetPanelText(3, QString());

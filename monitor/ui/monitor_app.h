@@ -91,6 +91,7 @@ private:
     Settings settings_;
     SiteTable sites_;
     SiteStore store_;
+    StoreSync sync_;
     std::unique_ptr<TransferControl> ownInet_;
     TransferControl& inet_;
     CheckLog log_;

@@ -87,10 +87,12 @@ public:
     void NotifySiteDown(const QString& site, const QString& result) override {
         downNotices.push_back(site + QStringLiteral(" | ") + result);
     }
+    void SiteListReloaded() override { ++reloads; }
 
     bool minimised = false;
     std::vector<bool> timerChanges;
     int beeps = 0;
+    int reloads = 0;
     QStringList downNotices;
 };
 

@@ -53,11 +53,13 @@ public:
     SiteTable sites;
     SiteStore store{access, sites, screen.messages};
     Settings settings;
+    StoreSync sync{access, store, settings, QString::fromStdString(temp.dir().file("logs"))};
     SystemClock clock;
     InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
     CheckLog log{settings, clock};
     FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, screen.screen()};
+    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock},
+                       screen.screen()};
     QTimer timerMain;
 };
 

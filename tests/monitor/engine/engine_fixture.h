@@ -49,17 +49,20 @@ protected:
     TempRegistry temp;
     QString logDir = QString::fromStdString(temp.dir().file("logs"));
     bool madeLogDir = QDir().mkpath(logDir);
-    reg::Registry registry{temp.path()};
+    // With the monitor's short busy time-out.
+    reg::Registry registry{temp.path(), reg::Registry::kShortBusyTimeoutMs};
     RegistryAccess access{registry};
     FakeEngineScreen fakes;
     SiteTable sites;
     SiteStore store{access, sites, fakes.messages};
     Settings settings = defaultSettings(logDir);
+    StoreSync sync{access, store, settings, logDir};
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0))};
     FakeTransferControl inet;
     CheckLog log{settings, clock};
     FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, settings, access, inet, log, alerts, clock}, fakes.screen()};
+    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock},
+                       fakes.screen()};
     EngineState& st = engine.state();
 
     // Appends a site and stores it.

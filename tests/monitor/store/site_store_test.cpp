@@ -1,10 +1,12 @@
 #include "monitor/store/site_key.h"
 #include "monitor/store/site_store.h"
+#include "monitor/store/store_texts.h"
 #include "tests/monitor/store/store_fixture.h"
 
 #include <sqlite3.h>
 
 #include <fstream>
+#include <iterator>
 
 namespace ossivant::test {
 namespace {
@@ -62,21 +64,27 @@ TEST_F(SiteStoreTest, LoadAloneCreatesAMissingPointerKey) {
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
-TEST_F(SiteStoreTest, AStoreThatCannotBeReadIsReported) {
+// The operator learns which file it is and what to do; the file is left as it is.
+TEST_F(SiteStoreTest, AStoreThatIsNotARegistryIsReportedWithItsPathAndLeftUntouched) {
     TempDir dir;
     const std::string path = dir.file("registry.db");
-    std::ofstream(path) << std::string(4096, 'g');
+    const std::string garbage(4096, 'g');
+    std::ofstream(path) << garbage;
     reg::Registry broken(path);
     RegistryAccess brokenAccess(broken);
     SiteStore brokenStore(brokenAccess, sites, messages);
     sites.append({});
+    brokenStore.RenumberSites();
     brokenStore.LoadSites(false, false);
+    EXPECT_EQ(broken.Check(), reg::ERROR_BADDB);
     EXPECT_EQ(sites.SiteCount(), 0);
     ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_EQ(messages.texts[0],
-              "Error ccured while trying to retrieve Addresses.\n\nError: " +
-                  QString::number(reg::ERROR_BADDB));
+    EXPECT_EQ(messages.texts[0], DamagedStoreText(path));
+    EXPECT_TRUE(messages.texts[0].contains(QString::fromStdString(path)));
+    EXPECT_TRUE(messages.texts[0].contains(QStringLiteral("ossivant-reg import")));
     EXPECT_EQ(messages.buttons[0], MsgButtons::Ok);
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
 }
 
 TEST_F(SiteStoreTest, APointerKeyThatCannotBeCreatedIsReported) {
