@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <cstdio>
+#include <optional>
 
+#include "monitor/ui/window_owner.h"
 #include "scrollet/check_log_reader.h"
 #include "scrollet/log_html.h"
 #include "scrollet/log_window.h"
@@ -48,9 +50,20 @@ int ShowLog(const QString& logPath) {
         QMessageBox::critical(nullptr, QStringLiteral("Scrollet"), loaded.error);
         return 1;
     }
-    const auto window =
-        MakeLogWindow(logPath, LogToHtml(loaded.log, QFileInfo(logPath).fileName()));
-    window->show();
+    // Read again at each F5; a log that cannot be read then says why in the page.
+    auto readPage = [logPath, first = std::optional<ParsedLog>(loaded.log)]() mutable {
+        if (first) {
+            const ParsedLog log = std::move(*first);
+            first.reset();
+            return LogToHtml(log, QFileInfo(logPath).fileName());
+        }
+        const LoadedLog again = LoadCheckLog(logPath);
+        if (!again.ok) return QStringLiteral("<p>%1</p>").arg(EscapeHtml(again.error));
+        return LogToHtml(again.log, QFileInfo(logPath).fileName());
+    };
+    LogWindow window(logPath, std::move(readPage));
+    ossivant::PlaceOnScreen(&window);
+    window.show();
     return QApplication::exec();
 }
 

@@ -29,8 +29,8 @@ constexpr std::array kPages = {
     },
     TourPage{
         "Adding a site",
-        "main-window.png",
-        "File > New Address opens the site editor",
+        "site-editor-new.png",
+        "The site editor, opened by File > New Address",
         "Choose File > New Address, or press Ctrl+N in the list, to open the site editor. Type "
         "the address without http:// (for example www.example.com/index.html) and, if you "
         "like, the server's IP address in the four boxes. The time-out is how many seconds "
@@ -62,8 +62,8 @@ constexpr std::array kPages = {
     },
     TourPage{
         "Alerts by e-mail",
-        "main-window.png",
-        "A red light: the site is down and its manager has been told",
+        "options-manager.png",
+        "The manager and the mail server on the Manager page of the options",
         "When a site goes down, Ossivant sends one alert e-mail to the manager set in the "
         "options, through the mail server set there. No further mail follows while the site "
         "stays down; after its next good answer a new outage is reported again. The wording "
@@ -74,8 +74,8 @@ constexpr std::array kPages = {
     },
     TourPage{
         "Options",
-        "main-window.png",
-        "Edit > Options opens the options dialog",
+        "options-timers.png",
+        "The Timer page of the options dialog, opened by Edit > Options",
         "Choose Edit > Options, or press Ctrl+O in the list. Timer: how often all sites are "
         "checked (5 to 1425 minutes, 60 at first) and how soon they are checked again after a "
         "first failure (5 to 60 minutes, 15 at first). Manager: the address and name of the "
@@ -85,8 +85,8 @@ constexpr std::array kPages = {
     },
     TourPage{
         "Check logs",
-        "main-window.png",
-        "The Log menu of the main window",
+        "scrollet.png",
+        "A check log in the log viewer",
         "Every check writes a start line, one line per site and an end line to the check log, "
         "by default one file a day in ~/.local/state/ossivant/Logs. Log > View Current Log shows "
         "the log that is being written; Log > Open Log lets you pick any log and save an HTML "

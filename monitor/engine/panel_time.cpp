@@ -15,4 +15,8 @@ QString PanelTimeText(const QDateTime& when, const QLocale& locale) {
         .arg(designator);
 }
 
+QString LowerCasePanelTimeText(const QDateTime& when, const QLocale& locale) {
+    return PanelTimeText(when, locale).toLower();
+}
+
 }  // namespace ossivant

@@ -27,7 +27,7 @@ inline const QString kCurrentLogMissing = QStringLiteral("Current log file is un
 inline const QString kOpenPreviousLogs =
     QStringLiteral("Would you like to open previous log files?");
 inline const QString kSaveAsHtmlQuestion =
-    QStringLiteral("Do you wish to save the log file as HTML?");
+    QStringLiteral("Do you wish to save the the log file as HTML?");
 
 // The log viewer's file name in the program folder.
 inline const QString kLogViewerName = QStringLiteral("scrollet");

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QTimer>
 
 #include "monitor/ui/pictures.h"
@@ -32,6 +33,8 @@ frmCheckAnim::frmCheckAnim(QWidget* parent)
     tmrCheckAnim_->setInterval(TickMilliseconds);
     connect(tmrCheckAnim_, &QTimer::timeout, this, &frmCheckAnim::tmrCheckAnim_Timer);
     connect(ui_->cmdStopAll, &QPushButton::clicked, this, &frmCheckAnim::cmdStopAll_Click);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, ui_->cmdStopAll, &QPushButton::click);
 
     const qreal ratio = devicePixelRatioF();
     ui_->pixEarth->setPixmap(EarthPicture(ui_->pixEarth->width(), ratio));

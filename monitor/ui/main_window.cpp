@@ -350,8 +350,10 @@ QTreeWidgetItem* frmMain::row(std::int32_t index) const {
 
 void frmMain::showListPopup(const QPoint& pos) {
     const bool hasRows = ui_->lvwMain->topLevelItemCount() > 0;
-    findChild<QAction*>(QStringLiteral("mnuLvw_Edit"))->setEnabled(hasRows);
-    findChild<QAction*>(QStringLiteral("mnuLvw_Del"))->setEnabled(hasRows);
+    const bool locked = siteListLocked();
+    findChild<QAction*>(QStringLiteral("mnuLvw_New"))->setEnabled(!locked);
+    findChild<QAction*>(QStringLiteral("mnuLvw_Edit"))->setEnabled(hasRows && !locked);
+    findChild<QAction*>(QStringLiteral("mnuLvw_Del"))->setEnabled(hasRows && !locked);
     mnuLvwMain->popup(ui_->lvwMain->viewport()->mapToGlobal(pos));
 }
 

@@ -160,6 +160,7 @@ private:
     void applySort();
     void showSummary();
     void showListPopup(const QPoint& pos);
+    bool siteListLocked() const;
     QTreeWidgetItem* selectedRow() const;
     QTreeWidgetItem* rowToActOn();
     QTreeWidgetItem* row(std::int32_t index) const;

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "monitor/engine/check_engine.h"
 #include "monitor/store/open_document.h"
 #include "monitor/ui/main_window.h"
 #include "monitor/ui/qt_seams.h"
@@ -34,7 +35,15 @@ void frmMain::runOrTellMissing(const std::function<void()>& command, const QStri
         notAvailable(what);
 }
 
+// A running cycle walks the site table by index: while it runs, the list's
+// own ways to add, change or remove a site (pop-up, double click, Enter,
+// Delete) do nothing, as the locked menu commands do.
+bool frmMain::siteListLocked() const {
+    return engine_ && (engine_->state().bCheckInProgress || engine_->CycleRunning());
+}
+
 void frmMain::mF_NewAddress_Click() {
+    if (siteListLocked()) return;
     runOrTellMissing(commands_.newSite, QStringLiteral("The site editor"));
 }
 
@@ -51,6 +60,7 @@ QTreeWidgetItem* frmMain::rowToActOn() {
 }
 
 void frmMain::mE_EditAddress_Click() {
+    if (siteListLocked()) return;
     QTreeWidgetItem* item = rowToActOn();
     if (!item) return;
     if (!commands_.editSite) {
@@ -70,10 +80,13 @@ void frmMain::mE_EditAddress_Click() {
 }
 
 void frmMain::mE_DelAddress_Click() {
+    if (siteListLocked()) return;
     QTreeWidgetItem* item = rowToActOn();
     if (!item) return;
+    // The automatic cycle may have started while the question was open.
     if (parts_.messages.show(kConfirmDelete, MsgButtons::YesNo, MsgIcon::Question) !=
-        MsgAnswer::Yes)
+            MsgAnswer::Yes ||
+        siteListLocked())
         return;
     const std::int32_t index = item->text(kIndexColumn).toInt();
     WaitWindow& wait = waitWindow();

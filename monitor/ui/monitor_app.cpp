@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QScreen>
 
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
@@ -11,6 +10,7 @@
 #include "monitor/ui/splash_window.h"
 #include "monitor/ui/tour_launcher.h"
 #include "monitor/ui/wait_window.h"
+#include "monitor/ui/window_owner.h"
 
 namespace ossivant {
 
@@ -111,11 +111,7 @@ void MonitorApp::finishStart() {
     engine_->state().NextCheckTime = next;
     main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
     // Placed before it is shown, so the windows that open over it know where.
-    if (const QScreen* screen = main_.screen()) {
-        QRect frame = main_.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        main_.move(frame.topLeft());
-    }
+    PlaceOnScreen(&main_);
     main_.show();
     main_.repaint();
     main_.ShowTrayIcon();
@@ -161,7 +157,7 @@ void MonitorApp::showOptions() {
         hooks.onOpened = [this] { dialogOpened(); };
         hooks.onTimersChanged = [this](const QDateTime& next) {
             engine_->state().NextCheckTime = next;
-            main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
+            main_.SetPanelText(2, QStringLiteral("Next: ") + LowerCasePanelTimeText(next));
         };
         hooks.onClosed = [this] { dialogClosed(); };
         options_ = std::make_unique<frmOptions>(&main_, settings_, access_, messages_, folders_,

@@ -16,6 +16,7 @@
 #include "handoff/spool.h"
 #include "monitor/report/send_email.h"
 #include "monitor/store/make_dir_path.h"
+#include "monitor/ui/whole_text_tip.h"
 #include "monitor/ui/window_owner.h"
 #include "ui_options_dialog.h"
 
@@ -116,6 +117,7 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
     connect(u.cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
     connect(u.cmdTestAlert, &QPushButton::clicked, this, &frmOptions::cmdTestAlert_Click);
     connect(qApp, &QApplication::focusChanged, this, &frmOptions::onFocusChanged);
+    ShowWholeTextWhenCut(u.txtLogPath);
 
     for (QLineEdit* box : {u.txtTimerInterval, u.txtTimerWarning, u.txtMgrEmail, u.txtSMTP,
                            u.txtSMTPPort, u.txtMaxLogFiles})
@@ -394,7 +396,8 @@ void frmOptions::cmdLogDirBrowse_Click() {
     pathBeforeBrowse_ = ui_->txtLogPath->text();
     const QString folder = folders_.browseFolder(this, kBrowseTitle, pathBeforeBrowse_);
     if (folder.isEmpty()) return;
-    ui_->txtLogPath->setText(folder.left(260).section(QChar(u'\0'), 0, 0));
+    // The whole path: a Linux path has no length limit to cut it at.
+    ui_->txtLogPath->setText(folder.section(QChar(u'\0'), 0, 0));
 }
 
 Settings frmOptions::settingsFromBoxes() const {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "monitor/ui/number_text.h"
+#include "monitor/ui/whole_text_tip.h"
 #include "monitor/ui/window_owner.h"
 #include "ui_site_editor.h"
 
@@ -103,6 +104,7 @@ frmSiteEditor::frmSiteEditor(QWidget* mainWindow, SiteStore& store, SiteTable& s
     // A fixed-size dialog: a title and a close button, nothing to resize.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     ip_ = {ui_->txtIP1, ui_->txtIP2, ui_->txtIP3, ui_->txtIP4};
+    ShowWholeTextWhenCut(ui_->txtURL);
 
     connect(ui_->cmdOK, &QPushButton::clicked, this, &frmSiteEditor::cmdOK_Click);
     connect(ui_->cmdCancel, &QPushButton::clicked, this, &frmSiteEditor::cmdCancel_Click);
@@ -346,6 +348,12 @@ void frmSiteEditor::keyPressEvent(QKeyEvent* event) {
 // --- OK and Cancel ------------------------------------------------------------
 
 void frmSiteEditor::cmdOK_Click() {
+    // Enter in a box reaches OK with the focus still in the time-out box, so
+    // its check has not run: it runs here, whichever way OK came, and no
+    // time-out outside 1..1800 is ever stored. After a click on OK the box
+    // was checked as the focus left it, and holds a sound value already.
+    txtTimeOut_Validate();
+
     QLineEdit* urlBox = ui_->txtURL;
     QString url = urlBox->text().trimmed();
     if (url != urlBox->text()) urlBox->setText(url);

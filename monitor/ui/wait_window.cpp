@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QLayout>
+#include <QShortcut>
 #include <algorithm>
 
 #include "monitor/ui/tour_launcher.h"
@@ -36,6 +37,12 @@ WaitWindow::WaitWindow(QWidget* mainWindow, MessageBox& messages, std::function<
     ui_->setupUi(this);
     connect(ui_->cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(ui_->cmdTour, &QPushButton::clicked, this, &WaitWindow::cmdTour_Click);
+    // Esc is Close on the welcome form; the progress form is closed by the
+    // work it stands for, never by the operator.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (ui_->cmdClose->isVisible()) ui_->cmdClose->click();
+    });
 }
 
 WaitWindow::~WaitWindow() = default;

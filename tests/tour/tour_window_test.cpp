@@ -160,6 +160,23 @@ TEST_F(TourWindowTest, MissingOrUnreadablePictureGivesThePlaceholder) {
     }
 }
 
+// Each page names a picture the build ships, and every window the tour
+// speaks of is shown on some page rather than the main window standing in.
+TEST(TourPages, ShowThePictureOfEachWindowTheyDescribe) {
+    const QDir shipped(QStringLiteral(OSSIVANT_SCREENSHOTS));
+    QStringList used;
+    for (const TourPage& page : TourPages()) {
+        const QString picture = QString::fromUtf8(page.picture);
+        EXPECT_TRUE(shipped.exists(picture)) << page.picture;
+        used << picture;
+    }
+    for (const char* window : {"welcome-window.png", "main-window.png", "site-editor-new.png",
+                               "progress-window.png", "options-manager.png",
+                               "options-timers.png", "scrollet.png"})
+        EXPECT_TRUE(used.contains(QLatin1String(window))) << window;
+    EXPECT_LE(used.count(QStringLiteral("main-window.png")), 2);
+}
+
 TEST_F(TourWindowTest, PictureShrinksToFitKeepingItsShapeAndIsNeverEnlarged) {
     const QString path = pictureDir() + QStringLiteral("shot.png");
     TourPicture picture;

@@ -104,5 +104,16 @@ TEST(PanelTimeText, TwelveHourClockWithDesignator) {
     EXPECT_EQ(PanelTimeText(QDateTime(d, QTime(23, 59, 1)), c), QStringLiteral("11:59:01 PM"));
 }
 
+TEST(PanelTimeText, TheOptionsDialogWritesTheDesignatorInLowerCase) {
+    const QLocale c = QLocale::c();
+    const QDate d(2026, 12, 7);
+    EXPECT_EQ(LowerCasePanelTimeText(QDateTime(d, QTime(10, 15, 30)), c),
+              QStringLiteral("10:15:30 am"));
+    EXPECT_EQ(LowerCasePanelTimeText(QDateTime(d, QTime(0, 0, 0)), c),
+              QStringLiteral("12:00:00 am"));
+    EXPECT_EQ(LowerCasePanelTimeText(QDateTime(d, QTime(13, 5, 9)), c),
+              QStringLiteral("1:05:09 pm"));
+}
+
 }  // namespace
 }  // namespace ossivant

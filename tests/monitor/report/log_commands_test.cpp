@@ -19,6 +19,8 @@
 namespace ossivant::test {
 namespace {
 
+// Word for word as the operator has always read it, the doubled word included.
+const QString kHtmlQuestion = QStringLiteral("Do you wish to save the the log file as HTML?");
 const QString kMissingViewer = kViewerMissing + QStringLiteral("\n\n") + kViewerMissingHint;
 
 class LogCommandsTest : public ::testing::Test {
@@ -101,7 +103,7 @@ TEST_F(LogCommandsTest, OpenLogStartsTheViewerWithOneOrTwoArguments) {
         messages.answer = row.htmlAnswer;
         commands.mnuLog_Open_Click();
 
-        EXPECT_EQ(messages.texts, QStringList{kSaveAsHtmlQuestion});
+        EXPECT_EQ(messages.texts, QStringList{kHtmlQuestion});
         ASSERT_GE(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].title, kOpenLogTitle);
         EXPECT_EQ(dialogs.shown[0].startFolder, settings.LogPath);
@@ -187,7 +189,7 @@ TEST_F(LogCommandsTest, MissingViewerIsToldAndNothingStarts) {
         messages.texts.clear();
         dialogs.openAnswers = QStringList{log};
         commands.mnuLog_Open_Click();
-        EXPECT_EQ(messages.texts, (QStringList{kSaveAsHtmlQuestion, kMissingViewer}));
+        EXPECT_EQ(messages.texts, (QStringList{kHtmlQuestion, kMissingViewer}));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include "monitor/engine/menu_lock.h"
+#include "monitor/store/site_key.h"
 #include "monitor/ui/check_anim_window.h"
 #include "monitor/ui/wait_window.h"
 #include "tests/monitor/ui/monitor_fixture.h"
@@ -316,6 +317,60 @@ TEST_F(MainWindowTest, DeleteAsksThenRemovesTheSiteAndRefills) {
     EXPECT_FALSE(main().isVisible());
 }
 
+// While a probe runs, the list's own ways to add, change or remove a site do
+// nothing, so the probe's outcome lands on the site it was made for.
+TEST_F(MainWindowTest, ListCommandsDoNothingWhileACycleRuns) {
+    markStarted();
+    FakeHttpServer server(httpReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+    const QString base = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    for (const char* path : {"/first", "/second", "/third"}) storeSite(base + path);
+    start();
+    // The first site answers 404 after a while; the others answer at once.
+    server.queue({HttpStep::readRequest(), HttpStep::wait(std::chrono::milliseconds(1500)),
+                  HttpStep::send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"),
+                  HttpStep::close()});
+    messages.answer = MsgAnswer::Yes;
+    action("mF_StartCheck")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.connections() >= 1; }, 10000));
+    ASSERT_EQ(app->engine().state().lCheckIndex, 1);
+
+    list()->setFocus();
+    list()->setCurrentItem(rowOf(1));
+    QTest::keyClick(list(), Qt::Key_Delete);
+    QTest::keyClick(list(), Qt::Key_Return);
+    const QRect firstRow = list()->visualItemRect(rowOf(1));
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, firstRow.center());
+    main().mE_DelAddress_Click();
+    main().mE_EditAddress_Click();
+    main().mF_NewAddress_Click();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, firstRow.center(),
+                                list()->viewport()->mapToGlobal(firstRow.center()));
+    QApplication::sendEvent(list()->viewport(), &menuEvent);
+    auto* popup = main().findChild<QMenu*>("mnuLvwMain");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }));
+    for (const char* name : {"mnuLvw_New", "mnuLvw_Edit", "mnuLvw_Del"})
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
+    popup->close();
+    EXPECT_FALSE(app->siteEditor().isVisible());
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('|').toStdString();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->engine().CycleRunning(); }, 10000));
+    ASSERT_EQ(app->sites().SiteCount(), 3);
+    const std::pair<const char*, int> expected[] = {
+        {"/first", StatusWarning}, {"/second", StatusOK}, {"/third", StatusOK}};
+    for (int i = 0; i < 3; ++i) {
+        const QString url = base + expected[i].first;
+        EXPECT_EQ(app->sites()[i + 1].URL, url);
+        EXPECT_EQ(app->sites()[i + 1].Status, expected[i].second) << expected[i].first;
+        EXPECT_EQ(storedNumber("\\Address\\" + SiteKeyName(url), "Status"), expected[i].second)
+            << expected[i].first;
+    }
+    // With the cycle over, the commands work again.
+    list()->setCurrentItem(rowOf(3));
+    main().mE_DelAddress_Click();
+    EXPECT_EQ(app->sites().SiteCount(), 2);
+}
+
 TEST_F(MainWindowTest, HelpMenuOpensTheManualTheUpdatePageAndLinks) {
     markStarted();
     start();
@@ -436,7 +491,7 @@ TEST_F(MainWindowTest, LogMenuStartsTheViewerWithItsArguments) {
     ASSERT_EQ(launcher.starts.size(), 3u);
     EXPECT_EQ(launcher.starts[2].program, viewer);
     EXPECT_EQ(launcher.starts[2].arguments, QStringList{current.LogFileName()});
-    EXPECT_EQ(messages.texts, (QStringList{kSaveAsHtmlQuestion, kSaveAsHtmlQuestion}));
+    EXPECT_EQ(messages.texts, (QStringList(2, "Do you wish to save the the log file as HTML?")));
 
     // Without the viewer the operator is told, and nothing starts.
     ASSERT_TRUE(QFile::remove(viewer));

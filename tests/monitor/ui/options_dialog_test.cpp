@@ -11,7 +11,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "monitor/engine/panel_time.h"
 #include "monitor/store/load_settings.h"
 #include "tests/monitor/ui/monitor_fixture.h"
 #include "tests/support/fake_clock.h"
@@ -340,6 +339,22 @@ TEST_F(OptionsDialogTest, MissingLogFolderIsCreatedBrowsedForOrPutBack) {
     EXPECT_EQ(box("txtLogPath")->text(), missing);
 }
 
+// A Linux path may be longer than 260 characters: Browse keeps it whole, and
+// the box shows it whole in its tooltip while it does not fit.
+TEST_F(OptionsDialogTest, BrowseKeepsTheWholePathAndTheTooltipShowsIt) {
+    open();
+    w<QTabWidget>("tabOptions")->setCurrentIndex(2);
+    QLineEdit* path = box("txtLogPath");
+    const QString deep = "/srv/" + QString(300, QLatin1Char('d')) + "/logs";
+    folders.answer = deep;
+    QTest::mouseClick(w<QPushButton>("cmdLogDirBrowse"), Qt::LeftButton);
+    EXPECT_EQ(path->text(), deep);
+    EXPECT_EQ(path->toolTip(), deep);
+
+    path->setText("/tmp");
+    EXPECT_EQ(path->toolTip(), "The folder of the log files.");
+}
+
 TEST_F(OptionsDialogTest, LogControlsFollowThePeriodAndTheMaximumTick) {
     struct Row {
         const char* option;
@@ -590,7 +605,13 @@ TEST_F(OptionsFromMainWindowTest, OptionsHoldTheMainWindowAndMoveTheNextCheck) {
     const QDateTime next = app->engine().state().NextCheckTime;
     EXPECT_GE(next, before.addSecs(15 * 60 - 1));
     EXPECT_LE(next, QDateTime::currentDateTime().addSecs(15 * 60 + 1));
-    EXPECT_EQ(main().panelText(2), "Next: " + PanelTimeText(next));
+    // "h:nn:ss" and a lower-case am or pm, unlike the engine's own panel writes.
+    const QTime t = next.time();
+    EXPECT_EQ(main().panelText(2), QStringLiteral("Next: %1:%2:%3 %4")
+                                       .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+                                       .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                                       .arg(t.second(), 2, 10, QLatin1Char('0'))
+                                       .arg(t.hour() < 12 ? "am" : "pm"));
 
     // Opened again, it shows the saved value; Cancel gives the window back.
     action("mE_Options")->trigger();

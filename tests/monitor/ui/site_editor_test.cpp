@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <vector>
 
 #include "monitor/store/site_key.h"
 #include "tests/monitor/store/store_fixture.h"
@@ -458,24 +459,70 @@ INSTANTIATE_TEST_SUITE_P(
                       EditRow{"renamed onto another site", "TAKEN.example", "1.2.3.4", true, 0,
                               "The URL http://TAKEN.example"}));
 
-TEST_F(SiteEditorTest, EnterInTheTimeOutIsOkWithTheValueAsEntered) {
-    openNew();
-    field("txtURL")->setText("fast.example");
-    QLineEdit* box = field("txtTimeOut");
-    box->setFocus();
-    box->setText("0");
-    QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_TRUE(messages.texts.isEmpty());
-    ASSERT_EQ(sites.SiteCount(), 1);
-    EXPECT_EQ(number(site("fast.example"), "Timeout"), 0);
-    EXPECT_EQ(closed, 1);
+// Every way to OK runs the time-out's check first: no value outside 1..1800
+// is stored, and the operator is told once.
+enum class OkWay { Button, EnterInUrl, EnterInTimeOut };
+struct OkTimeOutRow {
+    OkWay way;
+    const char* entered;  // put into the box as a paste would
+    const char* message;
+    int stored;
+};
+void PrintTo(const OkTimeOutRow& r, std::ostream* os) {
+    const char* ways[] = {"button", "Enter in the URL", "Enter in the time-out"};
+    *os << ways[int(r.way)] << " with '" << r.entered << "'";
+}
+class OkTimeOut : public SiteEditorTest, public ::testing::WithParamInterface<OkTimeOutRow> {};
 
-    // Enter in the URL box is OK too.
+TEST_P(OkTimeOut, IsCheckedBeforeItIsStored) {
+    const OkTimeOutRow& row = GetParam();
     openNew();
-    QTest::keyClicks(field("txtURL"), "slow.example");
-    QTest::keyClick(field("txtURL"), Qt::Key_Enter);
-    EXPECT_EQ(sites.SiteCount(), 2);
-    EXPECT_EQ(sites[2].TimeOut, 60);
+    QLineEdit* url = field("txtURL");
+    QLineEdit* box = field("txtTimeOut");
+    url->setText("probe.example");
+    box->setFocus();
+    box->setText(QString::fromLatin1(row.entered));
+    switch (row.way) {
+        case OkWay::Button:
+            clickOK();
+            break;
+        case OkWay::EnterInUrl:
+            url->setFocus();
+            QTest::keyClick(url, Qt::Key_Return);
+            break;
+        case OkWay::EnterInTimeOut:
+            QTest::keyClick(box, Qt::Key_Enter);
+            break;
+    }
+    EXPECT_EQ(messages.texts, *row.message ? QStringList{row.message} : QStringList{});
+    ASSERT_EQ(sites.SiteCount(), 1);
+    EXPECT_EQ(sites[1].TimeOut, row.stored);
+    EXPECT_EQ(number(site("probe.example"), "Timeout"), row.stored);
+    EXPECT_EQ(closed, 1);
+}
+
+std::vector<OkTimeOutRow> OkTimeOutRows() {
+    const struct {
+        const char* entered;
+        const char* message;
+        int stored;
+    } values[] = {{"0", kRange, 1},     {"1", "", 1},       {"1800", "", 1800},
+                  {"1801", kRange, 1800}, {"", kBlank, 60}, {"-5", kRange, 1}};
+    std::vector<OkTimeOutRow> rows;
+    for (OkWay way : {OkWay::Button, OkWay::EnterInUrl, OkWay::EnterInTimeOut})
+        for (const auto& v : values) rows.push_back({way, v.entered, v.message, v.stored});
+    return rows;
+}
+INSTANTIATE_TEST_SUITE_P(WaysAndValues, OkTimeOut, ::testing::ValuesIn(OkTimeOutRows()));
+
+TEST_F(SiteEditorTest, AUrlTooLongForItsBoxIsShownWholeInTheTooltip) {
+    openNew();
+    QLineEdit* url = field("txtURL");
+    const QString address = "www.example.com/" + QString(200, QLatin1Char('x')) + "/status";
+    url->setText(address);
+    EXPECT_EQ(url->toolTip(), address);
+    url->setText("www.example.com");
+    EXPECT_EQ(url->toolTip(), "");
 }
 
 // --- Cancel and closing ------------------------------------------------------

@@ -259,6 +259,16 @@ TEST_F(CheckProgressTest, StopCallsTheEngineOnceAndTheWindowGoes) {
     }
 }
 
+TEST_F(CheckProgressTest, EscapePressesStop) {
+    progress.Show();
+    QPointer<frmCheckAnim> window = progress.window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(progress.window(), nullptr);
+}
+
 TEST_F(CheckProgressTest, ClosedByTheWindowManagerOpensAnewOnTheNextShow) {
     progress.SetSiteName("Checking http://a.example");
     progress.Show();
@@ -373,6 +383,42 @@ TEST_F(WaitWindowTest, RunTourStartsTheTourOrSaysItIsMissingThenUnloads) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(dir + "/ran"); }, 5000));
         }
     }
+}
+
+// Esc is Close; Enter presses the button that has the focus, Run Tour first.
+TEST_F(WaitWindowTest, WelcomeKeysCloseOrPressTheFocusedButton) {
+    int tours = 0;
+    startTour = [&] { return ++tours, true; };
+    const struct {
+        const char* name;
+        Qt::Key key;
+        bool focusOnClose;
+        int tours;
+    } rows[] = {{"Esc", Qt::Key_Escape, false, 0},
+                {"Enter on Run Tour", Qt::Key_Return, false, 1},
+                {"keypad Enter on Run Tour", Qt::Key_Enter, false, 1},
+                {"Enter on Close", Qt::Key_Return, true, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        tours = 0;
+        events.clear();
+        wait.showWelcome();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&wait));
+        if (row.focusOnClose) child<QPushButton>(&wait, "cmdClose")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), row.key);
+        EXPECT_FALSE(wait.isVisible());
+        EXPECT_EQ(tours, row.tours);
+        EXPECT_EQ(events, QStringList{"unload"});
+    }
+
+    // The progress form is not the operator's to close.
+    events.clear();
+    wait.showProgress("Processing... please wait.");
+    wait.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&wait));
+    QTest::keyClick(&wait, Qt::Key_Escape);
+    EXPECT_TRUE(wait.isVisible());
+    wait.close();
 }
 
 TEST_F(WaitWindowTest, ProgressFormShowsTheBarPaintsAtOnceAndUnloadsWhenClosed) {
