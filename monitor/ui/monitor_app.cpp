@@ -114,8 +114,12 @@ void MonitorApp::finishStart() {
         frame.moveCenter(screen->availableGeometry().center());
         main_.move(frame.topLeft());
     }
-    main_.show();
-    main_.repaint();
+    if (startInTray_ && main_.HasTray()) {
+        main_.StartInTray();
+    } else {
+        main_.show();
+        main_.repaint();
+    }
     main_.ShowTrayIcon();
 
     std::int32_t startup = 0;

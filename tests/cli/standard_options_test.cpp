@@ -1,0 +1,110 @@
+// Each program answers --help, --version and an unknown option as command-line
+// programs do: the answer on standard output and status 0, or a usage line on
+// standard error and status 2.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <fstream>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace ossivant::test {
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Run without a display, so a program that opened a window instead of
+// answering would fail rather than wait.
+ProgramRun RunProgram(const std::string& program, const QStringList& arguments,
+               const std::string& workDir = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!workDir.empty()) process.setWorkingDirectory(QString::fromStdString(workDir));
+    process.start(QStringLiteral(OSSIVANT_PROGRAM_DIR_PATH "/") + QString::fromStdString(program),
+                  arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return run;
+    }
+    if (process.exitStatus() == QProcess::NormalExit) run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+struct ProgramRow {
+    const char* program;
+    const char* usage;  // the usage line, without "usage: "
+};
+
+class StandardOptionsTest : public ::testing::TestWithParam<ProgramRow> {};
+
+TEST_P(StandardOptionsTest, HelpStartsWithTheUsageLineOnStandardOutput) {
+    const ProgramRun run = RunProgram(GetParam().program, {"--help"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(std::string("usage: ") + GetParam().usage + "\n", 0), 0u) << run.out;
+    EXPECT_GT(run.out.size(), std::string(GetParam().usage).size() + 8) << "a usage line alone";
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_P(StandardOptionsTest, VersionIsTheProjectVersion) {
+    const ProgramRun run = RunProgram(GetParam().program, {"--version"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(GetParam().program) + " " OSSIVANT_VERSION "\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_P(StandardOptionsTest, AnUnknownOptionGetsTheUsageAndStatusTwo) {
+    const std::string program = GetParam().program;
+    if (program == "quorvane3") GTEST_SKIP() << "its command line is a job path";
+    for (const QStringList& arguments : {QStringList{"--bogus"}, QStringList{"--help", "--version"},
+                                         QStringList{"-x", "log.ovl"}}) {
+        const ProgramRun run = RunProgram(program, arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err.rfind("usage: " + program, 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryProgram, StandardOptionsTest,
+    ::testing::Values(ProgramRow{"ossivant", "ossivant [--headless | --minimized]"},
+                      ProgramRow{"quorvane3", "quorvane3 JOBFILE"},
+                      ProgramRow{"ossivant-reg", "ossivant-reg query KEY [/v NAME | /ve] [/s]"},
+                      ProgramRow{"scrollet", "scrollet LOG-FILE [HTML-FILE]"},
+                      ProgramRow{"ovtour", "ovtour"}),
+    [](const auto& info) {
+        std::string name = info.param.program;
+        for (char& c : name)
+            if (c == '-') c = '_';
+        return name;
+    });
+
+// quorvane3 reads every other command line as a job path, as it always has:
+// a job file called "--help" is sent, not answered with the help.
+TEST(Quorvane3CommandLineTest, OptionsAreJobPathsWhenAFileHasThatNameOrMoreWordsFollow) {
+    TempDir dir;
+    std::ofstream(dir.file("--help")) << "not a mail job\n";
+    for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"--version", "x"},
+                                         QStringList{"--bogus"}}) {
+        const ProgramRun run = RunProgram("quorvane3", arguments, dir.path().string());
+        EXPECT_EQ(run.exitCode, 0) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.out, "") << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+}  // namespace
+}  // namespace ossivant::test
