@@ -42,9 +42,11 @@ TEST_P(StandardOptionsTest, VersionIsTheProjectVersion) {
     EXPECT_EQ(run.err, "") << run.err.toStdString();
 }
 
-TEST_P(StandardOptionsTest, AnUnknownOptionGetsTheUsageAndStatusTwo) {
+// quorvane3 is not among them: its command line is a job path (below).
+class UnknownOptionTest : public StandardOptionsTest {};
+
+TEST_P(UnknownOptionTest, AnUnknownOptionGetsTheUsageAndStatusTwo) {
     const std::string program = GetParam().program;
-    if (program == "quorvane3") GTEST_SKIP() << "its command line is a job path";
     for (const QStringList& arguments : {QStringList{"--bogus"}, QStringList{"--help", "--version"},
                                          QStringList{"-x", "log.ovl"}}) {
         const ProgramRun run = RunProgram(program, arguments);
@@ -55,19 +57,26 @@ TEST_P(StandardOptionsTest, AnUnknownOptionGetsTheUsageAndStatusTwo) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryProgram, StandardOptionsTest,
-    ::testing::Values(ProgramRow{"ossivant", "ossivant [--headless | --minimized]"},
-                      ProgramRow{"quorvane3", "quorvane3 JOBFILE"},
-                      ProgramRow{"ossivant-reg", "ossivant-reg query KEY [/v NAME | /ve] [/s]"},
-                      ProgramRow{"scrollet", "scrollet LOG-FILE [HTML-FILE]"},
-                      ProgramRow{"ovtour", "ovtour"}),
-    [](const auto& info) {
-        std::string name = info.param.program;
-        for (char& c : name)
-            if (c == '-') c = '_';
-        return name;
-    });
+const ProgramRow kQuorvane3{"quorvane3", "quorvane3 JOBFILE"};
+const ProgramRow kWithOptions[] = {
+    {"ossivant", "ossivant [--headless | --minimized]"},
+    {"ossivant-reg", "ossivant-reg query KEY [/v NAME | /ve] [/s]"},
+    {"scrollet", "scrollet LOG-FILE [HTML-FILE]"},
+    {"ovtour", "ovtour"}};
+
+std::string RowName(const ::testing::TestParamInfo<ProgramRow>& info) {
+    std::string name = info.param.program;
+    for (char& c : name)
+        if (c == '-') c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryProgram, StandardOptionsTest,
+                         ::testing::Values(kWithOptions[0], kWithOptions[1], kWithOptions[2],
+                                           kWithOptions[3], kQuorvane3),
+                         RowName);
+INSTANTIATE_TEST_SUITE_P(AllButQuorvane3, UnknownOptionTest, ::testing::ValuesIn(kWithOptions),
+                         RowName);
 
 // quorvane3 reads every other command line as a job path, as it always has:
 // a job file called "--help" is sent, not answered with the help.
