@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/standard_options.h"
 #include "monitor/platform/registry.h"
 #include "regtool/key_path.h"
 #include "regtool/query_format.h"
@@ -375,9 +376,18 @@ int runRegTool(const std::vector<std::string>& args, const std::string& registry
     try {
         if (args.empty()) badSyntax("a command is missing");
         const std::string& command = args[0];
-        if (command == "/?" || command == "-?" || command == "-h" || command == "--help") {
+        const bool alone = args.size() == 1;
+        if (command == "/?" || command == "-?" || command == "-h" || (command == "--help" && alone)) {
             out << kUsage;
             return 0;
+        }
+        if (command == "--version" && alone) {
+            out << cli::VersionText("ossivant-reg");
+            return 0;
+        }
+        if (cli::IsOption(command)) {
+            err << kUsage;
+            return 2;
         }
         Tool tool(registryPath, out, in);
         if (strcasecmp(command.c_str(), "query") == 0) {

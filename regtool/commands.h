@@ -10,8 +10,9 @@ namespace ossivant::regtool {
 // the registry file at `registryPath`. `args` are the words after the
 // program name. Output goes to `out`, prompts are answered from `in`, and a
 // failure is one line on `err`. Returns the exit status: 0 on success, 1
-// otherwise. The registry file is not opened for a command line that is
-// not understood.
+// for a failed command, 2 with the usage on `err` for an unknown option.
+// The registry file is not opened for a command line that is not
+// understood.
 int runRegTool(const std::vector<std::string>& args, const std::string& registryPath, std::ostream& out,
                std::ostream& err, std::istream& in);
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "cli/standard_options.h"
 #include "monitor/ui/window_owner.h"
 #include "scrollet/check_log_reader.h"
 #include "scrollet/log_html.h"
@@ -20,6 +21,11 @@
 using namespace ossivant::scrollet;
 
 namespace {
+
+constexpr ossivant::cli::ProgramText kProgram{
+    "scrollet", "scrollet LOG-FILE [HTML-FILE]",
+    "Shows a check log of Ossivant: a summary and one table per check cycle.\n"
+    "With HTML-FILE it writes the same page as HTML and ends, without a window.\n"};
 
 void PrintError(const QString& text) {
     std::fprintf(stderr, "scrollet: %s\n", text.toLocal8Bit().constData());
@@ -70,10 +76,9 @@ int ShowLog(const QString& logPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: scrollet LOG-FILE [HTML-FILE]\n");
-        return 2;
-    }
+    if (ossivant::cli::AnswerStandardOption(kProgram, argc, argv)) return 0;
+    if ((argc != 2 && argc != 3) || ossivant::cli::IsOption(argv[1]))
+        return ossivant::cli::UsageError(kProgram);
     // Taken before Qt sees the command line, which it would search for its
     // own options.
     const QString logPath = QFile::decodeName(argv[1]);

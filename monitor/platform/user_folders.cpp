@@ -23,4 +23,8 @@ QString UserStateFolder() {
            QStringLiteral("/ossivant");
 }
 
+QString UserAutostartFolder() {
+    return BaseFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/autostart");
+}
+
 }  // namespace ossivant

@@ -16,4 +16,8 @@ QString UserConfigFolder();
 // ~/.local/state/ossivant (the check logs and the mail spool).
 QString UserStateFolder();
 
+// The desktop's per-user autostart folder: $XDG_CONFIG_HOME/autostart, else
+// ~/.config/autostart.
+QString UserAutostartFolder();
+
 }  // namespace ossivant

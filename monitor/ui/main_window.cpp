@@ -406,10 +406,15 @@ void frmMain::changeEvent(QEvent* event) {
     }
     mPopRestore->setEnabled(true);
     // Only a window that can come back from the tray may leave the taskbar.
-    if (trayAvailable_ && trayAvailable_())
+    if (HasTray())
         QTimer::singleShot(0, this, [this] {
             if (windowState() & Qt::WindowMinimized) hide();
         });
+}
+
+void frmMain::StartInTray() {
+    setWindowState(Qt::WindowMinimized);
+    mPopRestore->setEnabled(true);
 }
 
 void frmMain::mPopRestore_Click() {

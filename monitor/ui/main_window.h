@@ -91,6 +91,11 @@ public:
     int ViewEnabledFilter() const { return viewEnabledFilter_; }
     void ShowTrayIcon();
     void RemoveTrayIcon();
+    bool HasTray() const { return trayAvailable_ && trayAvailable_(); }
+    // Leaves the window hidden, as if minimised into the tray at once.
+    void StartInTray();
+    // The window shown, restored and raised over the others.
+    void BringForward() { mPopRestore_Click(); }
     void StartTimers();
     QSystemTrayIcon* trayIcon() const { return tray_; }
 

@@ -112,8 +112,12 @@ void MonitorApp::finishStart() {
     main_.SetPanelText(2, QStringLiteral("Next: ") + PanelTimeText(next));
     // Placed before it is shown, so the windows that open over it know where.
     PlaceOnScreen(&main_);
-    main_.show();
-    main_.repaint();
+    if (startInTray_ && main_.HasTray()) {
+        main_.StartInTray();
+    } else {
+        main_.show();
+        main_.repaint();
+    }
     main_.ShowTrayIcon();
 
     std::int32_t startup = 0;

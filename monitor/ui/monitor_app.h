@@ -55,6 +55,9 @@ public:
     // least one second; the rest runs from the event loop, and `started` is
     // called once both timers run.
     void Start(std::function<void()> started = {});
+    // Before Start: the main window stays hidden in the tray, when there is
+    // one, as after a start at login.
+    void setStartInTray(bool inTray) { startInTray_ = inTray; }
     void ExitProgram();
 
     frmMain& mainWindow() { return main_; }
@@ -109,6 +112,7 @@ private:
     QString helpFile_;
     std::function<void()> started_;
     bool exited_ = false;
+    bool startInTray_ = false;
 };
 
 }  // namespace ossivant

@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "handoff/spool.h"
+#include "monitor/platform/autostart_entry.h"
 #include "monitor/report/send_email.h"
 #include "monitor/store/make_dir_path.h"
 #include "monitor/ui/whole_text_tip.h"
@@ -44,6 +45,8 @@ const QString kWarningBelowInterval =
     QStringLiteral("The Warning Interval must be less than the Timer Interval.");
 const QString kInvalidEmail = QStringLiteral("Please enter a valid e-mail address.");
 const QString kBrowseTitle = QStringLiteral("Please select the folder to store the log files.");
+const QString kAutostartNotChanged =
+    QStringLiteral("The start at login could not be changed: %1 cannot be written or removed.");
 
 // The alert code of the test mail; the shipped Messages/HTTP-TEST.txt words
 // it, and without that file the general texts still read sensibly because
@@ -179,6 +182,7 @@ void frmOptions::Form_Load() {
     period->setChecked(true);
     applyLogPeriod();
     (s.AllowType == 2 ? u.optCookieDisable : u.optCookieAccept)->setChecked(true);
+    u.chkStartAtLogin->setChecked(AutostartEntry().exists());
 
     {
         const QSignalBlocker quiet(u.tabOptions);
@@ -475,11 +479,23 @@ void frmOptions::cmdOK_Click() {
         number(cookieKey, "AllowType", s.AllowType);
     }
 
+    applyStartAtLogin();
     if (s.TimerInterval != openingInterval_ || s.TimerWarning != openingWarning_) {
         const QDateTime next = clock_.now().addSecs(qint64(s.TimerWarning) * 60);
         if (hooks_.onTimersChanged) hooks_.onTimersChanged(next);
     }
     Form_Unload();
+}
+
+// The entry is left as it is while the box shows its state, so that one
+// the user wrote by hand survives OK.
+void frmOptions::applyStartAtLogin() {
+    const AutostartEntry entry;
+    const bool wanted = ui_->chkStartAtLogin->isChecked();
+    if (wanted == entry.exists()) return;
+    const bool done = wanted ? entry.write(QCoreApplication::applicationFilePath()) : entry.remove();
+    if (!done)
+        messages_.show(kAutostartNotChanged.arg(entry.path()), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void frmOptions::cmdCancel_Click() {

@@ -96,6 +96,7 @@ private:
     bool isCheckedBox(QWidget* w) const;
     void refuse(QLineEdit* box, const QString& message, const QString& text);
     Settings settingsFromBoxes() const;
+    void applyStartAtLogin();
     void Form_Unload();
 
     std::unique_ptr<Ui::frmOptions> ui_;

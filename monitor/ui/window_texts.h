@@ -19,6 +19,9 @@ inline const QString kHowToRestore = QStringLiteral(
     "and select Restore.");
 
 // Texts of this build's own.
+inline const QString kRunsAsService = QStringLiteral(
+    "It runs without windows as the user service ossivant-headless; stop it with "
+    "\"systemctl --user stop ossivant-headless\".");
 inline const QString kNotAvailable = QStringLiteral("%1 is not available in this version.");
 inline const QString kSiteDownTitle = QStringLiteral("Site down");
 inline const QString kHelpMissing = QStringLiteral("The help file %1 could not be opened.");

@@ -2,40 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <fstream>
 #include <string>
 
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace ossivant::test {
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 // Without any display: the HTML copy is made where there is none.
 ProgramRun RunScrollet(const QStringList& arguments) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(SCROLLET_PROGRAM), arguments);
-    ProgramRun run;
-    if (!program.waitForFinished(30000)) {
-        program.kill();
-        program.waitForFinished(5000);
-        return run;
-    }
-    if (program.exitStatus() == QProcess::NormalExit) run.exitCode = program.exitCode();
-    run.out = program.readAllStandardOutput();
-    run.err = program.readAllStandardError();
-    return run;
+    return RunWithoutDisplay(QStringLiteral(SCROLLET_PROGRAM), arguments);
 }
 
 QString Write(const TempDir& dir, const std::string& name, const std::string& bytes) {

@@ -29,12 +29,6 @@ WaitWindow* OpenWaitWindow() {
 
 class MainWindowTest : public MonitorTest {
 protected:
-    void markStarted() {
-        reg::Registry writer(temp.path());
-        RegistryAccess access(writer);
-        access.CreateKey(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"));
-        access.SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"), "startup", 1, kTypeNumber);
-    }
     void clickHeader(int column) {
         QHeaderView* header = list()->header();
         QTest::mouseClick(

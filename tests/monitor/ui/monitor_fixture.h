@@ -59,6 +59,14 @@ protected:
         store.AddSite(site);
     }
 
+    // As after a first start: no welcome window.
+    void markStarted() {
+        reg::Registry writer(temp.path());
+        RegistryAccess access(writer);
+        access.CreateKey(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"));
+        access.SetValue(reg::HKEY_LOCAL_MACHINE, OssivantKey("\\Setup"), "startup", 1, kTypeNumber);
+    }
+
     // Runs the start-up and waits until both timers run.
     void start() {
         MonitorSeams seams;
@@ -74,6 +82,7 @@ protected:
         seams.trayAvailable = [this] { return trayAvailable; };
         registry = std::make_unique<reg::Registry>(temp.path());
         app = std::make_unique<MonitorApp>(*registry, clock, programDir, seams);
+        app->setStartInTray(startInTray);
         bool started = false;
         QElapsedTimer sinceStart;
         sinceStart.start();
@@ -130,6 +139,7 @@ protected:
     int tourStarts = 0;
     bool tourPresent = false;
     bool trayAvailable = false;
+    bool startInTray = false;
     std::unique_ptr<reg::Registry> registry;
     std::unique_ptr<MonitorApp> app;
     qint64 startMs = 0;

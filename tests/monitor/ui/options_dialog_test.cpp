@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -492,6 +494,57 @@ TEST_F(OptionsDialogTest, CancelAndEveryOtherCloseSaveNothing) {
         EXPECT_EQ(storedNumber("\\Settings\\Log", "LogPeriod"), 1);
     }
     EXPECT_TRUE(timerChanges.isEmpty());
+}
+
+// The box shows whether the desktop's autostart entry exists; OK writes or
+// removes it, Cancel leaves it, and an entry already there is not rewritten.
+TEST_F(OptionsDialogTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
+    const QByteArray config = QByteArray::fromStdString(temp.dir().file("config"));
+    const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config);
+    const QString entry = QString::fromUtf8(config) + "/autostart/ossivant.desktop";
+    auto readEntry = [&entry] {
+        QFile file(entry);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    auto startAtLogin = [this] { return w<QCheckBox>("chkStartAtLogin"); };
+
+    open();
+    EXPECT_FALSE(startAtLogin()->isChecked());
+    startAtLogin()->setChecked(true);
+    clickOK();
+    ASSERT_TRUE(QFileInfo::exists(entry));
+    EXPECT_TRUE(readEntry().contains(
+        "\nExec=" + QCoreApplication::applicationFilePath() + " --minimized\n"))
+        << readEntry().toStdString();
+
+    open();
+    EXPECT_TRUE(startAtLogin()->isChecked());
+    startAtLogin()->setChecked(false);
+    QTest::mouseClick(w<QPushButton>("cmdCancel"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(entry));
+
+    open();
+    startAtLogin()->setChecked(false);
+    clickOK();
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    open();
+    EXPECT_FALSE(startAtLogin()->isChecked());
+    clickOK();
+
+    // One the user wrote: shown as on, and kept by OK.
+    const QString byHand = "[Desktop Entry]\nType=Application\nName=Ossivant\nExec=ossivant\n";
+    {
+        QFile file(entry);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(byHand.toUtf8());
+    }
+    open();
+    EXPECT_TRUE(startAtLogin()->isChecked());
+    clickOK();
+    EXPECT_EQ(readEntry(), byHand);
+    EXPECT_EQ(messages.texts, QStringList());
+    qputenv("XDG_CONFIG_HOME", configBefore);
 }
 
 TEST_F(OptionsDialogTest, ARefusedBoxStopsTheOkThatLeftItAndKeepsThePage) {

@@ -128,7 +128,7 @@ TEST_F(StartupProgramTest, ASecondCopyIsRefusedAndTouchesNothing) {
 TEST_F(StartupProgramTest, OddCommandLinesAndAMissingDisplayGetOneLineOfHelp) {
     ProgramRun run = start({"--bogus"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.output, "usage: ossivant [--headless]\n");
+    EXPECT_EQ(run.output, "usage: ossivant [--headless | --minimized]\n");
     run = start({"--headless", "extra"});
     EXPECT_EQ(run.status, 2);
 
