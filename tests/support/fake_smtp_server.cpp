@@ -210,7 +210,7 @@ bool FakeSmtpServer::Serve(int conn) {
             }
             case Step::kStartTls:
                 if (!AcceptTls(conn, step)) {
-                    Record("S", "<tls failed>");
+                    Record("S", "<tls failed>\n");
                     return false;
                 }
                 Record("S", "<tls>\n");

@@ -44,7 +44,7 @@ public:
     FakeSmtpServer& Close();     // the server closes the connection
     // The server side of a TLS handshake with this certificate and key (PEM
     // files); the steps after it speak through TLS and the transcript notes
-    // "S: <tls>" (or "S: <tls failed>", which ends the script).
+    // "S: <tls>" (or "S: <tls failed>", which ends the script), each on a line.
     FakeSmtpServer& StartTls(std::string certFile, std::string keyFile);
     // A server that says nothing more: the script ends and the server only
     // listens until the client gives up.
