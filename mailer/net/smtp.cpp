@@ -282,16 +282,9 @@ CSMTP::State CSMTP::OnAwaitConnect(int event) {
 
 CSMTP::State CSMTP::OnAwaitGreeting(int event) {
     switch (event) {
-        case kReply2xx: {
+        case kReply2xx:
             if (login_.security != SmtpSecurity::kNone) return SendEhlo();
-            char name[kHostNameSize] = {};
-            if (int err = sys::GetLocalHostName(name, sizeof name)) {
-                lastError_ = err;
-                return Fail(State::Finish);
-            }
-            if (!SendCommand("HELO %s\r\n", name)) return Fail(State::Finish);
-            return State::AwaitHelo;
-        }
+            return SendGreeting("HELO %s\r\n", State::AwaitHelo);
         case kReply1xx:
         case kReply3xx:
         case kReply4xx:
@@ -324,15 +317,17 @@ CSMTP::State CSMTP::SendMailFrom() {
     return State::AwaitMailFrom;
 }
 
-CSMTP::State CSMTP::SendEhlo() {
+CSMTP::State CSMTP::SendGreeting(const char* format, State next) {
     char name[kHostNameSize] = {};
     if (int err = sys::GetLocalHostName(name, sizeof name)) {
         lastError_ = err;
         return Fail(State::Finish);
     }
-    if (!SendCommand("EHLO %s\r\n", name)) return Fail(State::Finish);
-    return State::AwaitEhlo;
+    if (!SendCommand(format, name)) return Fail(State::Finish);
+    return next;
 }
+
+CSMTP::State CSMTP::SendEhlo() { return SendGreeting("EHLO %s\r\n", State::AwaitEhlo); }
 
 CSMTP::State CSMTP::OnAwaitEhlo(int event) {
     if (event != kReply2xx) return CommonRows(event);

@@ -109,6 +109,7 @@ private:
     State Fail(State next);
     // Fails with a cause; the first cause found stands.
     State Fail(State next, std::string cause, bool permanent);
+    State SendGreeting(const char* format, State next);  // HELO or EHLO with this host's name
     State SendEhlo();
     State SendMailFrom();
     State Login(const EhloOffer& offer);
