@@ -8,14 +8,18 @@ Usage: bench/q3_send_bench.py [build/bin/quorvane3]
    message, against Python's smtplib sending the very same message bytes to
    the same sink, measured in this script. Prints both medians and the ratio.
 2. Start-to-exit time of quorvane3 for a small mail (median and spread).
+3. A small mail over STARTTLS with AUTH, from starting quorvane3 until the
+   sink has it, against smtplib's starttls() and login() sending the same
+   mail to the same sink, in the same run.
 
 The sink is tests/e2e/smtp_sink.py (Python's aiosmtpd) in its own process
-on 127.0.0.1.
+on 127.0.0.1; for part 3 a second one with TLS and a required login.
 """
 
 import os
 import select
 import smtplib
+import ssl
 import statistics
 import struct
 import subprocess
@@ -27,11 +31,12 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SINK = os.path.join(TOP, "tests", "e2e", "smtp_sink.py")
 ROUNDS_BIG = 5
 ROUNDS_SMALL = 30
+ROUNDS_TLS = 20
 
 
 class Sink:
-    def __init__(self, out_dir):
-        self.proc = subprocess.Popen(["/usr/bin/python3", SINK, "--quiet", "--out", out_dir],
+    def __init__(self, out_dir, extra=()):
+        self.proc = subprocess.Popen(["/usr/bin/python3", SINK, "--quiet", "--out", out_dir, *extra],
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0)
         self.pending = b""
         self.port = int(self.line(20).split()[1])
@@ -64,8 +69,15 @@ class Sink:
         self.proc.wait(10)
 
 
-def write_job(path, port, log_dir, attachment=b"", subject=b"Benchmark"):
-    texts = [b"127.0.0.1", b"", b"Bench <bench@example.org>", b"", b"Sender <sender@example.org>", b"",
+def extension(security, user, password):
+    """The job's security extension and its trailer (see mailer/job/job_extension.h)."""
+    body = struct.pack("<I", security) + struct.pack("<I", len(user)) + user
+    return body + struct.pack("<I", len(password)) + password
+
+
+def write_job(path, port, log_dir, attachment=b"", subject=b"Benchmark", host=b"127.0.0.1",
+              login=None):
+    texts = [host, b"", b"Bench <bench@example.org>", b"", b"Sender <sender@example.org>", b"",
              subject, b"Benchmark body.\r\nSecond line.\r\n", attachment, log_dir.encode() + b",0,Bench"]
     offsets, data = [], b""
     for t in texts:
@@ -75,8 +87,12 @@ def write_job(path, port, log_dir, attachment=b"", subject=b"Benchmark"):
     head = struct.pack("<Ii", 0, 0) + struct.pack("<III", *host, port) + struct.pack("<III", *spare, 0)
     for field in (to, cc, frm, reply, subj, body, att, ctl):
         head += struct.pack("<II", *field)
+    job = head + data
+    if login:
+        ext = extension(*login)
+        job += ext + struct.pack("<II", len(job), len(ext)) + b"Q3X1"
     with open(path, "wb") as f:
-        f.write(head + data)
+        f.write(job)
 
 
 def main():
@@ -117,6 +133,33 @@ def main():
         finally:
             sink.stop()
 
+        tls_dir = os.path.join(work, "tls")
+        os.mkdir(tls_dir)
+        tls_sink = Sink(work, ["--tls", tls_dir])
+        env["QUORVANE3_CA_FILE"] = os.path.join(tls_dir, "ca.pem")
+        try:
+            tls_q3 = []
+            for _ in range(ROUNDS_TLS):
+                write_job(job, tls_sink.port, work, host=b"localhost", login=(1, b"ops", b"secret"))
+                start = time.perf_counter()
+                subprocess.run([program, job], env=env, check=True)
+                tls_sink.wait_message()
+                tls_q3.append(time.perf_counter() - start)
+            small_message = open(tls_sink.save_last(), "rb").read()
+            tls_ref = []
+            for _ in range(ROUNDS_TLS):
+                start = time.perf_counter()
+                # Like the one-shot sender, each mail loads the trusted authorities anew.
+                context = ssl.create_default_context(cafile=env["QUORVANE3_CA_FILE"])
+                with smtplib.SMTP("localhost", tls_sink.port) as client:
+                    client.starttls(context=context)
+                    client.login("ops", "secret")
+                    client.sendmail("sender@example.org", ["bench@example.org"], small_message)
+                tls_sink.wait_message()
+                tls_ref.append(time.perf_counter() - start)
+        finally:
+            tls_sink.stop()
+
     q3, ref = statistics.median(q3_times), statistics.median(ref_times)
     print(f"10 MB attachment, message of {size} bytes, median of {ROUNDS_BIG}:")
     print(f"  quorvane3 compose + deliver : {q3 * 1000:8.1f} ms")
@@ -124,6 +167,11 @@ def main():
     print(f"  ratio quorvane3 / smtplib   : {q3 / ref:8.2f}")
     print(f"small mail, start to exit, {ROUNDS_SMALL} runs: median {statistics.median(small) * 1000:.1f} ms, "
           f"min {min(small) * 1000:.1f} ms, max {max(small) * 1000:.1f} ms")
+    tq3, tref = statistics.median(tls_q3), statistics.median(tls_ref)
+    print(f"small mail over STARTTLS + AUTH, median of {ROUNDS_TLS}:")
+    print(f"  quorvane3 start to delivered : {tq3 * 1000:8.1f} ms")
+    print(f"  smtplib starttls + login     : {tref * 1000:8.1f} ms")
+    print(f"  ratio quorvane3 / smtplib    : {tq3 / tref:8.2f}")
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 #include "handoff/launcher.h"
 #include "handoff/spool.h"
 #include "handoff/vb_quorvane3.h"
+#include "mailer/job/job_extension.h"
 
 namespace handoff {
 namespace {
@@ -46,6 +47,8 @@ int32_t BuildMailJob(const MailRequest& mail, const std::string& spoolDir, MailJ
     if (IsBlank(mail.serverHost) || (IsBlank(mail.toList) && IsBlank(mail.ccList)))
         return VBQ3_BAD_MAIL;
     if (mail.serverPort < 0 || mail.serverPort > 65535) return VBQ3_BAD_MAIL;
+    if (mail.security < 0 || mail.security > static_cast<int32_t>(quorvane3::kLastJobSecurity))
+        return VBQ3_BAD_MAIL;
     if (!CharsetIsUs(mail.charset)) return VBQ3_BAD_CHARSET;
 
     job = MailJobFields{};
@@ -63,6 +66,9 @@ int32_t BuildMailJob(const MailRequest& mail, const std::string& spoolDir, MailJ
     job.bodyText = Utf8ToLatin1(mail.bodyText);
     job.attachmentList = mail.attachmentList;
     job.controlField = MakeControlField(spoolDir, kJobLogLevel, Utf8ToLatin1(mail.mailerName));
+    job.security = static_cast<uint32_t>(mail.security);
+    job.userName = mail.userName;
+    job.password = mail.password;
     return VBQ3_OK;
 }
 

@@ -24,6 +24,9 @@ struct MailRequest {
     int32_t sparePort = 0;
     std::string charset;
     std::string mailerName;
+    int32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
+    std::string userName;
+    std::string password;
 };
 
 // Where jobs go and which program sends them.
@@ -37,7 +40,8 @@ inline constexpr int kJobLogLevel = 2;
 
 // Builds the job fields for `mail`, with the control field naming
 // `spoolDir`. Returns VBQ3_OK or the code that refuses the mail
-// (VBQ3_BAD_MAIL, VBQ3_BAD_CHARSET).
+// (VBQ3_BAD_MAIL, also for a security mode outside 0..2; VBQ3_BAD_CHARSET).
+// The user name and password go into the job as given (UTF-8).
 int32_t BuildMailJob(const MailRequest& mail, const std::string& spoolDir, MailJobFields& job);
 
 // Hands `mail` off: makes the spool folder private, writes the job file and

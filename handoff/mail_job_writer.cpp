@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "mailer/job/job_extension.h"
+
 namespace handoff {
 namespace {
 
@@ -55,6 +57,12 @@ bool EncodeMailJob(const MailJobFields& job, std::string& out) {
         PutWord(file, t.offsetAt, static_cast<uint32_t>(file.size()));
         PutWord(file, t.offsetAt + 4, static_cast<uint32_t>(t.text->size()));
         file += *t.text;
+    }
+    if (job.security != 0 || !job.userName.empty()) {
+        const std::string extension = quorvane3::EncodeJobExtension(
+            quorvane3::JobExtension{job.security, job.userName, job.password}, file.size());
+        if (file.size() + extension.size() > std::numeric_limits<uint32_t>::max()) return false;
+        file += extension;
     }
     out = std::move(file);
     return true;

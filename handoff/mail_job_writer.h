@@ -23,6 +23,10 @@ struct MailJobFields {
     std::string bodyText;
     std::string attachmentList;
     std::string controlField;
+    // The optional extension: written when either is set.
+    uint32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
+    std::string userName;
+    std::string password;
 };
 
 // Size of the fixed head: the charset word and the table of 23 words.
@@ -31,7 +35,8 @@ inline constexpr std::size_t kJobHeadSize = 96;
 // The bytes of the job file for `job`: the 96-byte head, then the texts in
 // head order (serverHost, spareHost, toList, ccList, fromField, replyTo,
 // subject, bodyText, attachmentList, controlField), each at the offset the
-// head gives. Returns false, leaving `out` untouched, when the texts do not
+// head gives; then, for a job with security or a user name, the extension
+// and its trailer (mailer/job/job_extension.h). Returns false, leaving `out` untouched, when the texts do not
 // fit 32-bit offsets.
 bool EncodeMailJob(const MailJobFields& job, std::string& out);
 

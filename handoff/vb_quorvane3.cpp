@@ -33,13 +33,12 @@ std::string SenderProgram() {
     return folder + "/quorvane3";
 }
 
-}  // namespace
-
-extern "C" __attribute__((visibility("default"))) int32_t Quorvane3(
-    const char* spareHost, const char* serverHost, int32_t serverPort, const char* toList,
-    const char* ccList, const char* fromField, const char* replyTo, const char* subject,
-    const char* bodyText, const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
-    const char* charset, const char* mailerName) {
+int32_t HandOff(const char* spareHost, const char* serverHost, int32_t serverPort,
+                const char* toList, const char* ccList, const char* fromField,
+                const char* replyTo, const char* subject, const char* bodyText,
+                const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+                const char* charset, const char* mailerName, int32_t security,
+                const char* userName, const char* password) {
     try {
         handoff::MailRequest mail;
         mail.spareHost = Text(spareHost);
@@ -56,6 +55,9 @@ extern "C" __attribute__((visibility("default"))) int32_t Quorvane3(
         mail.sparePort = sparePort;
         mail.charset = Text(charset);
         mail.mailerName = Text(mailerName);
+        mail.security = security;
+        mail.userName = Text(userName);
+        mail.password = Text(password);
 
         handoff::HandOffPlaces places{handoff::DefaultSpoolDir(), SenderProgram()};
         if (places.program.empty()) return VBQ3_NO_PROGRAM;
@@ -65,4 +67,27 @@ extern "C" __attribute__((visibility("default"))) int32_t Quorvane3(
         // only thing that can throw here.
         return VBQ3_JOB_NOT_WRITTEN;
     }
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int32_t Quorvane3(
+    const char* spareHost, const char* serverHost, int32_t serverPort, const char* toList,
+    const char* ccList, const char* fromField, const char* replyTo, const char* subject,
+    const char* bodyText, const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+    const char* charset, const char* mailerName) {
+    return HandOff(spareHost, serverHost, serverPort, toList, ccList, fromField, replyTo, subject,
+                   bodyText, attachmentList, disposeFlag, sparePort, charset, mailerName, 0,
+                   nullptr, nullptr);
+}
+
+extern "C" __attribute__((visibility("default"))) int32_t Quorvane3Secure(
+    const char* spareHost, const char* serverHost, int32_t serverPort, const char* toList,
+    const char* ccList, const char* fromField, const char* replyTo, const char* subject,
+    const char* bodyText, const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+    const char* charset, const char* mailerName, int32_t security, const char* userName,
+    const char* password) {
+    return HandOff(spareHost, serverHost, serverPort, toList, ccList, fromField, replyTo, subject,
+                   bodyText, attachmentList, disposeFlag, sparePort, charset, mailerName,
+                   security, userName, password);
 }

@@ -55,7 +55,34 @@ int32_t Quorvane3(const char* spareHost, const char* serverHost, int32_t serverP
                   const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
                   const char* charset, const char* mailerName);
 
-/* Return codes of Quorvane3. */
+/* Quorvane3 with the session's protection and login, for a server that
+ * takes mail only over TLS and after AUTH:
+ *   security       0 none (the plain session of Quorvane3), 1 STARTTLS,
+ *                  2 SSL/TLS (TLS from the connect on); other values give
+ *                  VBQ3_BAD_MAIL
+ *   userName       "" for no login; with security 0 the mail fails (a
+ *                  password is never sent without TLS)
+ *   password       sent only inside TLS
+ * The user name and password travel in the job file alone (mode 0600 in the
+ * private spool folder, removed with the job), never on a command line or in
+ * the environment. Returns the codes of Quorvane3. */
+typedef int32_t (*Quorvane3SecureFn)(const char* spareHost, const char* serverHost,
+                                     int32_t serverPort, const char* toList, const char* ccList,
+                                     const char* fromField, const char* replyTo,
+                                     const char* subject, const char* bodyText,
+                                     const char* attachmentList, int32_t disposeFlag,
+                                     int32_t sparePort, const char* charset,
+                                     const char* mailerName, int32_t security,
+                                     const char* userName, const char* password);
+
+int32_t Quorvane3Secure(const char* spareHost, const char* serverHost, int32_t serverPort,
+                        const char* toList, const char* ccList, const char* fromField,
+                        const char* replyTo, const char* subject, const char* bodyText,
+                        const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+                        const char* charset, const char* mailerName, int32_t security,
+                        const char* userName, const char* password);
+
+/* Return codes of Quorvane3 and Quorvane3Secure. */
 #define VBQ3_OK 0
 /* No SMTP server, no recipient in To and Cc, or a port outside 0..65535.
  * Nothing was written. */

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "mailer/job/job_extension.h"
 #include "mailer/job/job_fields.h"
 
 namespace quorvane3 {
@@ -68,6 +69,7 @@ public:
     JobFile& operator=(const JobFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    uint64_t Size() const { return size_; }
 
     // Reads exactly `length` bytes at `offset`; false when the file holds fewer.
     bool ReadAt(uint64_t offset, std::size_t length, void* out) {
@@ -106,6 +108,30 @@ private:
     int fd_ = -1;
     uint64_t size_ = 0;
 };
+
+// The extension, when the file ends with its trailer; false only for a
+// security mode this sender does not know.
+bool ReadExtension(JobFile& file, MailJob& job) {
+    const uint64_t size = file.Size();
+    if (size < kHeadSize + kJobTrailerSize) return true;
+    std::string trailer(kJobTrailerSize, '\0');
+    if (!file.ReadAt(size - kJobTrailerSize, kJobTrailerSize, trailer.data()) ||
+        std::memcmp(trailer.data() + 8, kJobExtensionMagic, sizeof kJobExtensionMagic) != 0) {
+        return true;
+    }
+    const uint64_t offset = LittleEndian32(reinterpret_cast<const unsigned char*>(trailer.data()));
+    if (offset < kHeadSize || offset >= size) return true;
+    std::string tail(size - offset, '\0');
+    if (!file.ReadAt(offset, tail.size(), tail.data())) return true;
+    std::optional<JobExtension> extension = DecodeJobExtension(tail, size, kHeadSize);
+    if (!extension) return true;
+    if (extension->security > kLastJobSecurity) return false;
+    job.hasExtension = true;
+    job.security = extension->security;
+    job.userName = std::move(extension->user);
+    job.password = std::move(extension->password);
+    return true;
+}
 
 }  // namespace
 
@@ -156,8 +182,9 @@ bool ReadMailJob(const std::string& jobPath, MailJob& job) {
     job.logDir = std::move(parsed.logDir);
     job.logLevel = parsed.logLevel;
     job.mailerName = std::move(parsed.mailerName);
+    const bool extensionRead = ReadExtension(file, job);
     file.Close();
-    return true;
+    return extensionRead;
 }
 
 }  // namespace quorvane3

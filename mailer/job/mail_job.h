@@ -31,6 +31,12 @@ struct MailJob {
     int32_t logLevel = -1;      // -1: the job gives none
     std::string mailerName;     // empty: the job gives none
     std::string jobPath;        // the command-line text
+
+    // From the job's optional extension (job_extension.h).
+    bool hasExtension = false;
+    uint32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
+    std::string userName;
+    std::string password;
 };
 
 // Longest jobPath and mailerName, in bytes.
@@ -38,8 +44,9 @@ inline constexpr std::size_t kMaxJobText = 259;
 
 // Reads the job file at `jobPath` into `job`. Returns false when the file is
 // missing, is not a regular file, cannot be opened for reading and writing,
-// or any field lies (partly) outside it; `job` then keeps only what was read
-// before the failure. The file is never changed and stays on disk.
+// or any field lies (partly) outside it, or its extension names a security
+// mode that does not exist; `job` then keeps only what was read before the
+// failure. The file is never changed and stays on disk.
 bool ReadMailJob(const std::string& jobPath, MailJob& job);
 
 }  // namespace quorvane3

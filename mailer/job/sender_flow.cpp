@@ -53,8 +53,9 @@ private:
     }
 
     void Finish(sys::Hwnd hwnd, sys::LParam result) {
+        const std::string cause = context_ ? context_->smtp->FailureCause() : std::string();
         WriteSendLog(job_, OutcomeFromNotice(static_cast<long>(result)), job_.senderAddress,
-                     job_.toList, job_.subject);
+                     job_.toList, job_.subject, cause);
         if (context_ && !context_->tempPath.empty()) ::unlink(context_->tempPath.c_str());
         context_.reset();
         TearDown(hwnd);

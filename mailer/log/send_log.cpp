@@ -47,7 +47,8 @@ std::string SendLogFileName(const std::tm& localTime) {
 }
 
 std::string SendLogLine(SendOutcome outcome, std::string_view sender, std::string_view to,
-                        std::string_view title, const std::tm& localTime) {
+                        std::string_view title, const std::tm& localTime,
+                        std::string_view cause) {
     char head[96];
     std::snprintf(head, sizeof head, "%02d/%02d/%02d %02d:%02d:%02d    %s to send a mail ",
                   localTime.tm_year + 1900, localTime.tm_mon + 1, localTime.tm_mday,
@@ -65,7 +66,12 @@ std::string SendLogLine(SendOutcome outcome, std::string_view sender, std::strin
             line += ", Error:RESULT_ABORT]\r\n";
             break;
         case SendOutcome::kFailed:
-            line += ", Error:RESULT_FAILURE]\r\n";
+            line += ", Error:RESULT_FAILURE";
+            if (!cause.empty()) {
+                line += ", Cause:";
+                AppendField(line, cause);
+            }
+            line += "]\r\n";
             break;
         case SendOutcome::kDelivered:
             line += ", Error:RESULT_SUCCESS]\r\n";
@@ -85,19 +91,19 @@ int SendLog::Level() {
 }
 
 void SendLog::Write(SendOutcome outcome, std::string_view sender, std::string_view to,
-                    std::string_view title) {
-    Write(outcome, sender, to, title, LocalNow());
+                    std::string_view title, std::string_view cause) {
+    Write(outcome, sender, to, title, LocalNow(), cause);
 }
 
 void SendLog::Write(SendOutcome outcome, std::string_view sender, std::string_view to,
-                    std::string_view title, const std::tm& localTime) {
+                    std::string_view title, const std::tm& localTime, std::string_view cause) {
     const int level = Level();
     if (level == 0 || (level == 1 && outcome == SendOutcome::kDelivered)) return;
 
     const std::string path = logDir_ + "/" + SendLogFileName(localTime);
     const int fd = sys::OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0) return;
-    const std::string line = SendLogLine(outcome, sender, to, title, localTime);
+    const std::string line = SendLogLine(outcome, sender, to, title, localTime, cause);
     // One write per line: with O_APPEND the kernel places each whole line at
     // the end, whatever other processes append meanwhile.
     while (::write(fd, line.data(), line.size()) < 0 && errno == EINTR) {
@@ -106,8 +112,9 @@ void SendLog::Write(SendOutcome outcome, std::string_view sender, std::string_vi
 }
 
 void WriteSendLog(const MailJob& job, SendOutcome outcome, std::string_view sender,
-                  std::string_view to, std::string_view title) {
-    SendLog(job.logDir, job.logLevel).Write(outcome, sender, to, title);
+                  std::string_view to, std::string_view title, std::string_view cause) {
+    SendLog(job.logDir, job.logLevel)
+        .Write(outcome, sender, to, title, job.hasExtension ? cause : std::string_view{});
 }
 
 }  // namespace quorvane3

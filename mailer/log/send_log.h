@@ -29,8 +29,10 @@ std::string SendLogFileName(const std::tm& localTime);
 
 // One whole log line, CR LF included. CR and LF inside the texts become
 // blanks, so one run always gives exactly one line; a NUL byte ends a text.
+// A failure with a cause names it after the error: ", Cause:<words>".
 std::string SendLogLine(SendOutcome outcome, std::string_view sender, std::string_view to,
-                        std::string_view title, const std::tm& localTime);
+                        std::string_view title, const std::tm& localTime,
+                        std::string_view cause = {});
 
 // The send log of one run, in the job's folder. The level is the job's; when
 // the job gives none (-1) it comes from the configuration, read at most once.
@@ -45,9 +47,9 @@ public:
             std::function<int()> configuredLevel = nullptr);
 
     void Write(SendOutcome outcome, std::string_view sender, std::string_view to,
-               std::string_view title);
+               std::string_view title, std::string_view cause = {});
     void Write(SendOutcome outcome, std::string_view sender, std::string_view to,
-               std::string_view title, const std::tm& localTime);
+               std::string_view title, const std::tm& localTime, std::string_view cause = {});
 
     // The level in force (reads the configuration when the job gave none).
     int Level();
@@ -59,9 +61,11 @@ private:
     std::optional<int> level_;
 };
 
-// Logs the outcome of `job`'s run with its folder and level.
+// Logs the outcome of `job`'s run with its folder and level. The cause is
+// logged for a job with the security extension; a job without it keeps the
+// line it always had.
 void WriteSendLog(const MailJob& job, SendOutcome outcome, std::string_view sender,
-                  std::string_view to, std::string_view title);
+                  std::string_view to, std::string_view title, std::string_view cause = {});
 
 }  // namespace quorvane3
 

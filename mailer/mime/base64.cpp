@@ -42,6 +42,12 @@ int EncodeBase64Text(std::string_view text, char* out, std::size_t outSize) {
     return kBase64More;
 }
 
+std::string EncodeBase64(std::string_view bytes) {
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    out.resize(Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out.data()));
+    return out;
+}
+
 int EncodeBase64File(std::FILE*& file, char* line, std::size_t lineSize) {
     if (lineSize < kBase64LineBuffer) return kBase64BufferSmall;
     line[0] = '\0';

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace quorvane3 {
@@ -25,6 +26,9 @@ inline constexpr std::size_t kBase64TextMaxInput = 102;
 // returns kBase64More, or kBase64BufferSmall (nothing written) when outSize
 // is below 137.
 int EncodeBase64Text(std::string_view text, char* out, std::size_t outSize);
+
+// Base64 of every byte, NUL included, in one line without a break.
+std::string EncodeBase64(std::string_view bytes);
 
 // One line of an attachment's base64: reads up to 51 bytes from `file` and
 // writes their 68 or fewer characters, NUL-terminated, into `line`

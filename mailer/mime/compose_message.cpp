@@ -105,6 +105,8 @@ std::unique_ptr<SendContext> ComposeMessage(const MailJob& job, sys::Hwnd contro
     if (!context->tempPath.empty()) context->reader = std::fopen(context->tempPath.c_str(), "rb");
     context->smtp = std::make_unique<CSMTPNotify>(controlWindow, kMsgSendDone, 0);
     context->smtp->SetTimeouts(timeouts);
+    context->smtp->SetLogin(
+        SmtpLogin{static_cast<SmtpSecurity>(job.security), job.userName, job.password});
     context->active = true;
     context->smtp->Start(job.serverHost, job.serverPort, context->reader, job.senderAddress,
                          &context->recipients);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "mailer/mime/base64.h"
 #include "mailer/net/fatal_error.h"
 #include "mailer/sys/winsock_errors.h"
 
@@ -28,6 +29,9 @@ bool CSMTP::Start(const std::string& host, std::uint16_t port, std::FILE* messag
     nextRecipient_ = 0;
     result_ = kAborted;
     lastError_ = 0;
+    cause_.clear();
+    permanent_ = false;
+    tlsActive_ = false;
     reader_.Clear();
     blocked_ = false;
     notify_ = true;
@@ -86,6 +90,7 @@ void CSMTP::StreamCallback(int, int streamEvent, int error, const void* tag) {
             if (error != 0) lastError_ = error;
             Feed(kClosed);
             return;
+        case kStreamTlsReady: Feed(error == 0 ? kTlsReady : kTlsFailed); return;
         default: FatalAppExit("Unexpected socket event in CSMTP::StreamCallback");
     }
 }
@@ -102,6 +107,12 @@ CSMTP::State CSMTP::Dispatch(int event) {
         case State::AwaitConnect: return OnAwaitConnect(event);
         case State::AwaitGreeting: return OnAwaitGreeting(event);
         case State::AwaitHelo: return OnAwaitHelo(event);
+        case State::AwaitEhlo: return OnAwaitEhlo(event);
+        case State::AwaitStartTls: return OnAwaitStartTls(event);
+        case State::AwaitHandshake: return OnAwaitHandshake(event);
+        case State::AwaitAuthUser: return OnAwaitAuthUser(event);
+        case State::AwaitAuthPassword: return OnAwaitAuthPassword(event);
+        case State::AwaitAuth: return OnAwaitAuth(event);
         case State::AwaitMailFrom: return OnAwaitMailFrom(event);
         case State::AwaitRcpt: return OnAwaitRcpt(event);
         case State::AwaitData: return OnAwaitData(event);
@@ -128,7 +139,13 @@ void CSMTP::ChangeState(State next) {
     state_ = next;
     switch (next) {
         case State::AwaitGreeting: StartTimer(timeouts_.greeting); break;
-        case State::AwaitHelo: StartTimer(timeouts_.helo); break;
+        case State::AwaitHelo:
+        case State::AwaitEhlo:
+        case State::AwaitStartTls:
+        case State::AwaitAuthUser:
+        case State::AwaitAuthPassword:
+        case State::AwaitAuth: StartTimer(timeouts_.helo); break;
+        case State::AwaitHandshake: StartTimer(timeouts_.handshake); break;
         case State::AwaitMailFrom: StartTimer(timeouts_.mailFrom); break;
         case State::AwaitRcpt: StartTimer(timeouts_.rcpt); break;
         case State::AwaitData: StartTimer(timeouts_.dataInit); break;
@@ -144,17 +161,66 @@ CSMTP::State CSMTP::Fail(State next) {
     return next;
 }
 
+CSMTP::State CSMTP::Fail(State next, std::string cause, bool permanent) {
+    if (cause_.empty()) {
+        cause_ = std::move(cause);
+        permanent_ = permanent;
+    }
+    return Fail(next);
+}
+
+namespace {
+
+// The last line of a reply without its CR LF: the words an operator reads.
+std::string FinalLine(const std::string& reply) {
+    std::string line = reply;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    const std::size_t start = line.rfind("\r\n");
+    return start == std::string::npos ? line : line.substr(start + 2);
+}
+
+}  // namespace
+
 CSMTP::State CSMTP::CommonRows(int event) {
     switch (event) {
         case kReply1xx:
         case kReply2xx:
         case kReply3xx:
         case kReply4xx:
-        case kReply5xx: return Fail(State::SendQuit);
-        case kClosed: return Fail(State::Finish);
+        case kReply5xx:
+            return Fail(State::SendQuit,
+                        std::string("the server refused ") + AwaitedStep() + ": " +
+                            FinalLine(reader_.LastReply()),
+                        event == kReply5xx);
+        case kClosed:
+            return Fail(State::Finish,
+                        std::string("the server closed the connection at ") + AwaitedStep(), false);
         case kAbort: result_ = kAborted; return State::Finish;
-        case kTimeout: lastError_ = sys::kWsaETIMEDOUT; return Fail(State::Finish);
+        case kTimeout:
+            lastError_ = sys::kWsaETIMEDOUT;
+            return Fail(State::Finish,
+                        std::string("no answer to ") + AwaitedStep() + " within the time-out",
+                        false);
         default: return state_;
+    }
+}
+
+const char* CSMTP::AwaitedStep() const {
+    switch (state_) {
+        case State::AwaitGreeting: return "the greeting";
+        case State::AwaitHelo: return "HELO";
+        case State::AwaitEhlo: return "EHLO";
+        case State::AwaitStartTls: return "STARTTLS";
+        case State::AwaitHandshake: return "the TLS handshake";
+        case State::AwaitAuthUser:
+        case State::AwaitAuthPassword:
+        case State::AwaitAuth: return "AUTH";
+        case State::AwaitMailFrom: return "MAIL FROM";
+        case State::AwaitRcpt: return "RCPT TO";
+        case State::AwaitData: return "DATA";
+        case State::SendBody: return "the message text";
+        case State::AwaitEndOfData: return "the end of the message";
+        default: return "QUIT";
     }
 }
 
@@ -184,14 +250,28 @@ bool CSMTP::SendText(const char* text) {
 // ---- states --------------------------------------------------------------
 
 CSMTP::State CSMTP::OnStart(int) {
+    if (login_.security == SmtpSecurity::kNone && !login_.user.empty()) {
+        return Fail(State::Finish,
+                    "a password is never sent without TLS: choose STARTTLS or SSL/TLS", true);
+    }
     conn_.Connect(host_, port_, &stream_, this, 0);
     return State::AwaitConnect;
 }
 
 CSMTP::State CSMTP::OnAwaitConnect(int event) {
     switch (event) {
-        case kConnected: return State::AwaitGreeting;
-        case kConnectFailed: return Fail(State::Finish);
+        case kConnected:
+            if (login_.security != SmtpSecurity::kImplicitTls) return State::AwaitGreeting;
+            if (stream_.StartTls(host_) != 0) {
+                lastError_ = stream_.LastError();
+                return Fail(State::Finish, "TLS could not be started", false);
+            }
+            return State::AwaitHandshake;
+        case kConnectFailed:
+            return Fail(State::Finish,
+                        "no connection to " + host_ + " port " + PortText() + " (socket error " +
+                            std::to_string(lastError_) + ")",
+                        false);
         case kAbort:
             conn_.Cancel(false);
             result_ = kAborted;
@@ -202,29 +282,125 @@ CSMTP::State CSMTP::OnAwaitConnect(int event) {
 
 CSMTP::State CSMTP::OnAwaitGreeting(int event) {
     switch (event) {
-        case kReply2xx: {
-            char name[kHostNameSize] = {};
-            if (int err = sys::GetLocalHostName(name, sizeof name)) {
-                lastError_ = err;
-                return Fail(State::Finish);
-            }
-            if (!SendCommand("HELO %s\r\n", name)) return Fail(State::Finish);
-            return State::AwaitHelo;
-        }
+        case kReply2xx:
+            if (login_.security != SmtpSecurity::kNone) return SendEhlo();
+            return SendGreeting("HELO %s\r\n", State::AwaitHelo);
         case kReply1xx:
         case kReply3xx:
         case kReply4xx:
         case kReply5xx:
             // Refused before HELO: no QUIT, the connection is simply closed.
-            return Fail(State::Finish);
+            return Fail(State::Finish,
+                        "the server refused the connection: " + FinalLine(reader_.LastReply()),
+                        event == kReply5xx);
+        case kTimeout:
+            // A server that waits for a TLS handshake says nothing first.
+            if (login_.security == SmtpSecurity::kStartTls) {
+                lastError_ = sys::kWsaETIMEDOUT;
+                return Fail(State::Finish,
+                            "no greeting: the server on port " + PortText() +
+                                " expects SSL/TLS, not STARTTLS",
+                            true);
+            }
+            return CommonRows(event);
         default: return CommonRows(event);
     }
 }
 
 CSMTP::State CSMTP::OnAwaitHelo(int event) {
     if (event != kReply2xx) return CommonRows(event);
+    return SendMailFrom();
+}
+
+CSMTP::State CSMTP::SendMailFrom() {
     if (!SendCommand("MAIL FROM:<%s>\r\n", sender_)) return Fail(State::Finish);
     return State::AwaitMailFrom;
+}
+
+CSMTP::State CSMTP::SendGreeting(const char* format, State next) {
+    char name[kHostNameSize] = {};
+    if (int err = sys::GetLocalHostName(name, sizeof name)) {
+        lastError_ = err;
+        return Fail(State::Finish);
+    }
+    if (!SendCommand(format, name)) return Fail(State::Finish);
+    return next;
+}
+
+CSMTP::State CSMTP::SendEhlo() { return SendGreeting("EHLO %s\r\n", State::AwaitEhlo); }
+
+CSMTP::State CSMTP::OnAwaitEhlo(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    const EhloOffer offer = ReadEhloOffer(reader_.LastReply());
+    if (login_.security == SmtpSecurity::kStartTls && !tlsActive_) {
+        // Without TLS nothing more is said, least of all the password.
+        if (!offer.startTls) return Fail(State::Finish, "server offers no STARTTLS", true);
+        if (!SendText("STARTTLS\r\n")) return Fail(State::Finish);
+        return State::AwaitStartTls;
+    }
+    if (login_.user.empty()) return SendMailFrom();
+    return Login(offer);
+}
+
+// PLAIN when the server offers it (one round trip), else LOGIN.
+CSMTP::State CSMTP::Login(const EhloOffer& offer) {
+    if (offer.authPlain) {
+        if (!SendCommand("AUTH PLAIN %s\r\n", AuthPlainArgument(login_))) return Fail(State::Finish);
+        return State::AwaitAuth;
+    }
+    if (offer.authLogin) {
+        if (!SendText("AUTH LOGIN\r\n")) return Fail(State::Finish);
+        return State::AwaitAuthUser;
+    }
+    return Fail(State::SendQuit, "the server offers neither AUTH PLAIN nor AUTH LOGIN", true);
+}
+
+CSMTP::State CSMTP::OnAwaitStartTls(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    // Whatever came after the reply in clear text is not to be believed.
+    reader_.Clear();
+    if (stream_.StartTls(host_) != 0) {
+        lastError_ = stream_.LastError();
+        return Fail(State::Finish, "TLS could not be started", false);
+    }
+    return State::AwaitHandshake;
+}
+
+CSMTP::State CSMTP::OnAwaitHandshake(int event) {
+    switch (event) {
+        case kTlsReady:
+            tlsActive_ = true;
+            if (login_.security == SmtpSecurity::kImplicitTls) return State::AwaitGreeting;
+            return SendEhlo();
+        case kTlsFailed: {
+            const sys::TlsFailure failure = stream_.TlsFailure();
+            if (failure.kind == sys::TlsFailureKind::kPlainTextPeer) {
+                return Fail(State::Finish,
+                            "the server on port " + PortText() + " expects STARTTLS, not SSL/TLS",
+                            true);
+            }
+            return Fail(State::Finish, failure.detail,
+                        failure.kind != sys::TlsFailureKind::kClosed);
+        }
+        default: return CommonRows(event);
+    }
+}
+
+CSMTP::State CSMTP::OnAwaitAuthUser(int event) {
+    if (event != kReply3xx) return CommonRows(event);
+    if (!SendCommand("%s\r\n", EncodeBase64(login_.user))) return Fail(State::Finish);
+    return State::AwaitAuthPassword;
+}
+
+CSMTP::State CSMTP::OnAwaitAuthPassword(int event) {
+    if (event != kReply3xx) return CommonRows(event);
+    if (!SendCommand("%s\r\n", EncodeBase64(login_.password))) return Fail(State::Finish);
+    return State::AwaitAuth;
+}
+
+CSMTP::State CSMTP::OnAwaitAuth(int event) {
+    if (event != kReply2xx) return CommonRows(event);
+    return SendMailFrom();
 }
 
 CSMTP::State CSMTP::OnAwaitMailFrom(int event) {
@@ -307,7 +483,8 @@ CSMTP::State CSMTP::OnDoneState(int) { return state_; }
 
 const char* CSMTP::StateName() const {
     static constexpr const char* kNames[] = {
-        "Start", "AwaitConnect", "AwaitGreeting", "AwaitHelo", "AwaitMailFrom",
+        "Start", "AwaitConnect", "AwaitGreeting", "AwaitHelo", "AwaitEhlo", "AwaitStartTls",
+        "AwaitHandshake", "AwaitAuthUser", "AwaitAuthPassword", "AwaitAuth", "AwaitMailFrom",
         "AwaitRcpt", "AwaitData", "SendBody", "AwaitEndOfData", "SendQuit",
         "AwaitQuit", "Finish", "Done",
     };

@@ -7,6 +7,7 @@
 
 #include "mailer/net/conn_mgr.h"
 #include "mailer/net/smtp_reply_reader.h"
+#include "mailer/net/smtp_security.h"
 #include "mailer/net/smtp_timeouts.h"
 #include "mailer/net/state_driver.h"
 #include "mailer/net/stream_socket.h"
@@ -14,12 +15,17 @@
 
 namespace quorvane3 {
 
-// Delivers one prepared message to one SMTP server in plain SMTP (RFC 821
-// commands, no extensions): HELO, MAIL FROM, one RCPT TO per recipient,
-// DATA with the dot-stuffed message text, QUIT. Reports exactly one result
-// through OnDone: 0 aborted, 1 delivered, 2 failed. A message line of 999
-// characters or more is never sent: the mail fails. Every wait for the
-// server is bounded by SmtpTimeouts; an expired wait fails the mail.
+// Delivers one prepared message to one SMTP server. Without security it
+// speaks plain SMTP (RFC 821 commands, no extensions): HELO, MAIL FROM, one
+// RCPT TO per recipient, DATA with the dot-stuffed message text, QUIT. With
+// STARTTLS (RFC 3207) or SSL/TLS (RFC 8314) it says EHLO (RFC 5321), runs the
+// TLS handshake, says EHLO again and logs in with AUTH PLAIN or LOGIN
+// (RFC 4954) when a user name is set, then goes on as above. A password is
+// never sent without TLS. Reports exactly one result through OnDone:
+// 0 aborted, 1 delivered, 2 failed; a failure leaves its cause in words and
+// whether trying again could help. A message line of 999 characters or more
+// is never sent: the mail fails. Every wait for the server is bounded by
+// SmtpTimeouts; an expired wait fails the mail.
 class CSMTP : public IConnectionTarget, public IStreamOwner {
 public:
     enum Result { kAborted = 0, kDelivered = 1, kFailedResult = 2 };
@@ -33,6 +39,7 @@ public:
     CSMTP& operator=(const CSMTP&) = delete;
 
     void SetTimeouts(const SmtpTimeouts& timeouts) { timeouts_ = timeouts; }
+    void SetLogin(const SmtpLogin& login) { login_ = login; }
 
     // The message file and the recipient list are borrowed: they must stay
     // until OnDone. The message file holds the text with CR LF line ends.
@@ -45,6 +52,11 @@ public:
 
     int Result() const { return result_; }
     int LastError() const { return lastError_; }
+    // Why the mail failed, for the send log; empty when no cause is known.
+    const std::string& FailureCause() const { return cause_; }
+    // True when sending the same mail again cannot succeed unchanged (a
+    // refusal with a 5xx reply, a certificate, a setting that does not fit).
+    bool PermanentFailure() const { return permanent_; }
     bool Finished() const { return state_ == State::Done; }
     bool Blocked() const { return blocked_; }
     const char* StateName() const;
@@ -54,7 +66,8 @@ protected:
 
 private:
     enum class State {
-        Start, AwaitConnect, AwaitGreeting, AwaitHelo, AwaitMailFrom, AwaitRcpt, AwaitData,
+        Start, AwaitConnect, AwaitGreeting, AwaitHelo, AwaitEhlo, AwaitStartTls, AwaitHandshake,
+        AwaitAuthUser, AwaitAuthPassword, AwaitAuth, AwaitMailFrom, AwaitRcpt, AwaitData,
         SendBody, AwaitEndOfData, SendQuit, AwaitQuit, Finish, Done,
     };
     enum Event {
@@ -66,12 +79,20 @@ private:
         kConnectFailed = 9,
         kAbort = 10,
         kTimeout = 11,
+        kTlsReady = 12,
+        kTlsFailed = 13,
     };
 
     State OnStart(int event);
     State OnAwaitConnect(int event);
     State OnAwaitGreeting(int event);
     State OnAwaitHelo(int event);
+    State OnAwaitEhlo(int event);
+    State OnAwaitStartTls(int event);
+    State OnAwaitHandshake(int event);
+    State OnAwaitAuthUser(int event);
+    State OnAwaitAuthPassword(int event);
+    State OnAwaitAuth(int event);
     State OnAwaitMailFrom(int event);
     State OnAwaitRcpt(int event);
     State OnAwaitData(int event);
@@ -86,6 +107,14 @@ private:
     // closed connection or an expired wait ends at once, abort ends with 0.
     State CommonRows(int event);
     State Fail(State next);
+    // Fails with a cause; the first cause found stands.
+    State Fail(State next, std::string cause, bool permanent);
+    State SendGreeting(const char* format, State next);  // HELO or EHLO with this host's name
+    State SendEhlo();
+    State SendMailFrom();
+    State Login(const EhloOffer& offer);
+    const char* AwaitedStep() const;  // what the current state waits for, in words
+    std::string PortText() const { return std::to_string(port_); }
     bool SendCommand(const char* format, const std::string& text);
     bool SendText(const char* text);  // a fixed command, through the line buffer
     bool SendRaw(const void* data, std::size_t length);
@@ -103,6 +132,10 @@ private:
     bool blocked_ = false;
     int result_ = kAborted;
     int lastError_ = 0;
+    std::string cause_;
+    bool permanent_ = false;
+    SmtpLogin login_;
+    bool tlsActive_ = false;
     std::string host_;
     std::uint16_t port_ = 0;
     std::FILE* message_ = nullptr;

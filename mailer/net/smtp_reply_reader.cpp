@@ -20,6 +20,11 @@ void SmtpReplyReader::Discard(std::size_t length) {
     fill_ -= length;
 }
 
+void SmtpReplyReader::TakeContinuation(std::size_t length) {
+    lines_.append(buffer_, length);
+    Discard(length);
+}
+
 SmtpReplyReader::Outcome SmtpReplyReader::Received(std::size_t count) {
     const char* fresh = buffer_ + fill_;
     fill_ += count;
@@ -27,16 +32,19 @@ SmtpReplyReader::Outcome SmtpReplyReader::Received(std::size_t count) {
     if (count > 1 && std::memchr(fresh, '\n', count - 1) != nullptr) {
         for (std::size_t len = CompleteLineLength(); len != 0 && IsContinuation(len);
              len = CompleteLineLength()) {
-            Discard(len);
+            TakeContinuation(len);
         }
     }
     const std::size_t len = CompleteLineLength();
     if (len == 0) return fill_ == kCapacity ? Outcome::kOverflow : Outcome::kNeedMore;
     if (IsContinuation(len)) {
-        Discard(len);
+        TakeContinuation(len);
         return Outcome::kNeedMore;
     }
     code_ = buffer_[0];
+    lastReply_ = std::move(lines_);
+    lastReply_.append(buffer_, len);
+    lines_.clear();
     Discard(len);
     return Outcome::kReply;
 }

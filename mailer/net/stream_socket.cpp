@@ -74,6 +74,12 @@ void CStreamSocket::Close() {
     socket_ = sys::kInvalidSocket;
 }
 
+int CStreamSocket::StartTls(const std::string& host) {
+    return Fail(Loop().StartTls(socket_, host));
+}
+
+sys::TlsFailure CStreamSocket::TlsFailure() const { return Loop().TlsFailureOf(socket_); }
+
 void CStreamSocket::SetOwner(IStreamOwner* owner, int value) {
     owner_ = owner;
     ownerValue_ = value;
@@ -99,6 +105,7 @@ void CStreamSocket::OnEvent(sys::Hwnd, unsigned msg, sys::WParam, sys::LParam l)
         case sys::kFdRead: Report(kStreamReadable, error, nullptr); break;
         case sys::kFdWrite: DrainQueue(); break;
         case sys::kFdClose: Report(kStreamClosed, error, nullptr); break;
+        case sys::kFdTlsReady: Report(kStreamTlsReady, error, nullptr); break;
         default: break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <string>
 
 #include "mailer/net/winsock_event_registry.h"
 #include "mailer/sys/event_loop.h"
@@ -15,6 +16,7 @@ enum StreamEvent {
     kStreamReadable = 2,
     kStreamSent = 3,  // one queued send finished; error and its tag
     kStreamClosed = 4,
+    kStreamTlsReady = 5,  // the TLS handshake ended; error 0 or sys::kTlsFailedError
 };
 
 class IStreamOwner {
@@ -44,6 +46,9 @@ public:
     int Send(const void* data, std::size_t length);
     int Receive(void* buffer, std::size_t* size);
     void Close();
+    // Begins TLS on the connected stream; kStreamTlsReady tells its end.
+    int StartTls(const std::string& host);
+    sys::TlsFailure TlsFailure() const;
     void SetOwner(IStreamOwner* owner, int value);
 
     void OnEvent(sys::Hwnd hwnd, unsigned msg, sys::WParam w, sys::LParam l) override;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "mailer/sys/tls_channel.h"
+
 // The mail sender's single-threaded event loop: window messages, one-shot
 // timers, non-blocking sockets with asynchronous-select notices, and host-name
 // lookups that complete as messages. Everything is delivered on the thread
@@ -41,6 +43,10 @@ inline constexpr long kFdOob = 0x04;
 inline constexpr long kFdAccept = 0x08;
 inline constexpr long kFdConnect = 0x10;
 inline constexpr long kFdClose = 0x20;
+// The TLS handshake that StartTls began has ended; its error is 0 or
+// kTlsFailedError (TlsFailureOf tells why). Posted whatever events were asked.
+inline constexpr long kFdTlsReady = 0x40;
+inline constexpr int kTlsFailedError = 1;
 
 // lParam layout of socket and lookup notices: low 16 bits the event (or the
 // result length), high 16 bits the error.
@@ -116,6 +122,11 @@ public:
     int Send(Socket s, const void* data, std::size_t length, std::size_t* sent);
     int Recv(Socket s, void* buffer, std::size_t size, std::size_t* received);
     int CloseSocket(Socket s);
+    // Begins a client TLS handshake on a connected socket, driven by the loop;
+    // its end comes as a kFdTlsReady notice. From then on Send and Recv carry
+    // the socket's data through TLS. 0, or a socket error.
+    int StartTls(Socket s, const std::string& host);
+    TlsFailure TlsFailureOf(Socket s) const;
 
     // Host lookup: resolves on a helper thread and posts (hwnd, msg, handle,
     // result length | error << 16) when done, after filling the buffer with a
@@ -156,6 +167,10 @@ private:
         bool readArmed = true;
         bool writeArmed = false;
         bool closeReported = false;
+        std::shared_ptr<TlsChannel> tls;
+        bool handshaking = false;
+        bool tlsWantsWrite = false;
+        TlsFailure tlsFailure;
     };
     struct Lookup;
 
@@ -163,6 +178,7 @@ private:
     void PollOnce(int timeoutMs);
     static short Interest(const SocketEntry& e);
     void CheckSocket(Socket s, short revents);
+    void DriveHandshake(Socket s, SocketEntry& e);
     void CompleteLookups();
     void FireDueTimers();
     void DispatchQueued();

@@ -123,6 +123,18 @@ int EventLoop::Connect(Socket s, const SockAddrIn& address) {
 
 int EventLoop::Send(Socket s, const void* data, std::size_t length, std::size_t* sent) {
     *sent = 0;
+    auto tlsIt = sockets_.find(s);
+    if (tlsIt != sockets_.end() && tlsIt->second.tls) {
+        SocketEntry& e = tlsIt->second;
+        if (e.handshaking) return kWsaEWOULDBLOCK;
+        switch (e.tls->Write(data, length, sent)) {
+            case TlsChannel::Step::kDone: return 0;
+            case TlsChannel::Step::kWantRead:
+            case TlsChannel::Step::kWantWrite: e.writeArmed = true; return kWsaEWOULDBLOCK;
+            case TlsChannel::Step::kFailed: break;
+        }
+        return kWsaECONNRESET;
+    }
     ssize_t n = ::send(s, data, length, MSG_NOSIGNAL);
     if (n >= 0) {
         *sent = static_cast<std::size_t>(n);
@@ -138,6 +150,26 @@ int EventLoop::Send(Socket s, const void* data, std::size_t length, std::size_t*
 
 int EventLoop::Recv(Socket s, void* buffer, std::size_t size, std::size_t* received) {
     *received = 0;
+    auto tlsIt = sockets_.find(s);
+    if (tlsIt != sockets_.end() && tlsIt->second.tls) {
+        SocketEntry& e = tlsIt->second;
+        if (e.handshaking) return kWsaEWOULDBLOCK;
+        const TlsChannel::Step step = e.tls->Read(buffer, size, received);
+        // Decrypted data the socket no longer shows is announced at once.
+        if (e.tls->HasPending() && e.hwnd != 0 && (e.events & kFdRead)) {
+            e.readArmed = false;
+            PostNotice(e, s, kFdRead, 0);
+        } else {
+            e.readArmed = true;
+        }
+        switch (step) {
+            case TlsChannel::Step::kDone: return 0;
+            case TlsChannel::Step::kWantRead:
+            case TlsChannel::Step::kWantWrite: return kWsaEWOULDBLOCK;
+            case TlsChannel::Step::kFailed: break;
+        }
+        return kWsaECONNRESET;
+    }
     ssize_t n = ::recv(s, buffer, size, 0);
     int err = n < 0 ? LastError() : 0;
     // Reading re-enables FD_READ; if data is left, the next poll says so.
@@ -146,6 +178,52 @@ int EventLoop::Recv(Socket s, void* buffer, std::size_t size, std::size_t* recei
     if (n < 0) return err;
     *received = static_cast<std::size_t>(n);
     return 0;
+}
+
+int EventLoop::StartTls(Socket s, const std::string& host) {
+    auto it = sockets_.find(s);
+    if (it == sockets_.end()) return kWsaENOTSOCK;
+    SocketEntry& e = it->second;
+    if (!e.connected) return kWsaENOTCONN;
+    if (e.tls) return kWsaEISCONN;
+    e.tlsFailure = TlsFailure{};
+    e.tls = TlsChannel::Create(s, host, &e.tlsFailure);
+    if (!e.tls) {
+        PostNotice(e, s, kFdTlsReady, kTlsFailedError);
+        return 0;
+    }
+    e.handshaking = true;
+    DriveHandshake(s, e);
+    return 0;
+}
+
+TlsFailure EventLoop::TlsFailureOf(Socket s) const {
+    auto it = sockets_.find(s);
+    return it == sockets_.end() ? TlsFailure{} : it->second.tlsFailure;
+}
+
+// One step of the handshake; the next waits for what it asks of the socket.
+void EventLoop::DriveHandshake(Socket s, SocketEntry& e) {
+    switch (e.tls->Handshake(&e.tlsFailure)) {
+        case TlsChannel::Step::kWantRead: e.tlsWantsWrite = false; return;
+        case TlsChannel::Step::kWantWrite: e.tlsWantsWrite = true; return;
+        case TlsChannel::Step::kDone:
+            e.handshaking = false;
+            e.readArmed = true;
+            PostNotice(e, s, kFdTlsReady, 0);
+            // Data that came with the handshake's last records waits inside.
+            if (e.tls->HasPending() && (e.events & kFdRead)) {
+                e.readArmed = false;
+                PostNotice(e, s, kFdRead, 0);
+            }
+            return;
+        case TlsChannel::Step::kFailed:
+            e.handshaking = false;
+            e.tls.reset();
+            e.closeReported = true;  // the connection is of no further use
+            PostNotice(e, s, kFdTlsReady, kTlsFailedError);
+            return;
+    }
 }
 
 int EventLoop::CloseSocket(Socket s) {
@@ -177,6 +255,7 @@ short EventLoop::Interest(const SocketEntry& e) {
     if (e.hwnd == 0) return 0;
     short ev = 0;
     if (e.connecting) ev |= POLLOUT;
+    if (e.handshaking) return e.tlsWantsWrite ? POLLOUT : POLLIN;
     if (e.connected) {
         if ((e.events & (kFdRead | kFdClose)) && e.readArmed && !e.closeReported) ev |= POLLIN;
         if ((e.events & kFdWrite) && e.writeArmed) ev |= POLLOUT;
@@ -223,6 +302,10 @@ void EventLoop::CheckSocket(Socket s, short revents) {
         return;
     }
     if (!e.connected) return;
+    if (e.handshaking) {
+        DriveHandshake(s, e);
+        return;
+    }
     if ((revents & (POLLIN | POLLHUP | POLLERR)) && e.readArmed && !e.closeReported &&
         (e.events & (kFdRead | kFdClose))) {
         char byte;

@@ -13,10 +13,11 @@ namespace ossivant {
 
 namespace {
 
-// Loads the hand-off library and finds its entry. The library stays mapped once
-// loaded (RTLD_NODELETE): it may have started work that outlives the call, and
-// unloading code under it would be far worse than keeping a few pages.
-Quorvane3Fn LoadHandOff(const QString& programDir) {
+// Loads the hand-off library and finds the entry `name`. The library stays
+// mapped once loaded (RTLD_NODELETE): it may have started work that outlives
+// the call, and unloading code under it would be far worse than keeping a few
+// pages.
+void* LoadHandOff(const QString& programDir, const char* name) {
     const QByteArray path =
         QFile::encodeName(programDir + QLatin1Char('/') + QLatin1StringView(kHandOffLibraryName));
     void* library = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
@@ -24,9 +25,9 @@ Quorvane3Fn LoadHandOff(const QString& programDir) {
         qWarning("Alert not handed off: %s", dlerror());
         return nullptr;
     }
-    auto entry = reinterpret_cast<Quorvane3Fn>(dlsym(library, "Quorvane3"));
+    void* entry = dlsym(library, name);
     if (entry == nullptr)
-        qWarning("Alert not handed off: %s has no entry Quorvane3", path.constData());
+        qWarning("Alert not handed off: %s has no entry %s", path.constData(), name);
     dlclose(library);
     return entry;
 }
@@ -40,17 +41,27 @@ std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
 
     const QByteArray body = ComposeAlertBody(programDir, szErrorCode, settings, facts).toUtf8();
 
-    const Quorvane3Fn quorvane3 = LoadHandOff(programDir);
-    if (quorvane3 == nullptr) return kSendEmailNoHandOff;
+    // A plain session goes through the entry it always used.
+    const bool secure = settings.ManagerSMTPSecurity != 0 || !settings.ManagerSMTPUser.isEmpty();
+    void* entry = LoadHandOff(programDir, secure ? "Quorvane3Secure" : "Quorvane3");
+    if (entry == nullptr) return kSendEmailNoHandOff;
 
     const QByteArray server = settings.ManagerSMTP.toUtf8();
     const QByteArray address = settings.ManagerEmail.toUtf8();
     const QByteArray from =
         (QStringLiteral("Ossivant <") + settings.ManagerEmail + QLatin1Char('>')).toUtf8();
-    const std::int32_t result = quorvane3(
+    if (secure) {
+        const QByteArray user = settings.ManagerSMTPUser.toUtf8();
+        const QByteArray password = settings.ManagerSMTPPassword.toUtf8();
+        return reinterpret_cast<Quorvane3SecureFn>(entry)(
+            "", server.constData(), settings.ManagerSMTPPort, address.constData(), "",
+            from.constData(), address.constData(), "Ossivant Alert", body.constData(), "", 0, 0,
+            "US", "Quorvane 3.0", settings.ManagerSMTPSecurity, user.constData(),
+            password.constData());
+    }
+    return reinterpret_cast<Quorvane3Fn>(entry)(
         "", server.constData(), settings.ManagerSMTPPort, address.constData(), "", from.constData(),
         address.constData(), "Ossivant Alert", body.constData(), "", 0, 0, "US", "Quorvane 3.0");
-    return result;
 }
 
 }  // namespace ossivant

@@ -44,6 +44,9 @@ void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPat
     reg.GetValue(kHive, managerKey, QStringLiteral("SMTP"), s.ManagerSMTP);
     reg.GetValue(kHive, managerKey, QStringLiteral("SMTPPort"), s.ManagerSMTPPort);
     if (s.ManagerSMTPPort == 0) s.ManagerSMTPPort = 25;  // in memory only
+    reg.GetValue(kHive, managerKey, QStringLiteral("SMTPSecurity"), s.ManagerSMTPSecurity);
+    reg.GetValue(kHive, managerKey, QStringLiteral("SMTPUser"), s.ManagerSMTPUser);
+    reg.GetValue(kHive, managerKey, QStringLiteral("SMTPPassword"), s.ManagerSMTPPassword);
     if (s.ManagerEmail.isEmpty()) reg.CreateKey(kHive, managerKey);
 
     reg.CreateKey(kHive, logKey);

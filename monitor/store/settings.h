@@ -14,6 +14,9 @@ struct Settings {
     QString ManagerName;
     QString ManagerSMTP;
     std::int32_t ManagerSMTPPort = 0;
+    std::int32_t ManagerSMTPSecurity = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
+    QString ManagerSMTPUser;
+    QString ManagerSMTPPassword;           // from the secret store or the registry file
     QString LogPath;
     std::int16_t LogPeriod = 0;        // 0 no log, 1 daily, 2 weekly
     std::int16_t DiskLogMaxFiles = 0;  // 1 = keep at most MaxLogFiles files

@@ -7,6 +7,7 @@
 #include "monitor/engine/panel_time.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/store/load_settings.h"
+#include "monitor/store/mail_password.h"
 #include "monitor/ui/splash_window.h"
 #include "monitor/ui/tour_launcher.h"
 #include "monitor/ui/wait_window.h"
@@ -93,6 +94,7 @@ void MonitorApp::Start(std::function<void()> started) {
     splash_->showSplash();
 
     LoadSettings(access_, settings_, DefaultLogPath());
+    LoadKeptPassword(*MakeDesktopSecretStore(), settings_);
     main_.ResetFilters();
     main_.Form_Load();
     sync_.TellAtStart(messages_);

@@ -16,6 +16,7 @@
 #include "handoff/spool.h"
 #include "monitor/platform/autostart_entry.h"
 #include "monitor/report/send_email.h"
+#include "monitor/store/mail_password.h"
 #include "monitor/store/make_dir_path.h"
 #include "monitor/ui/whole_text_tip.h"
 #include "monitor/ui/window_owner.h"
@@ -85,6 +86,19 @@ std::int32_t SendTestAlert(const Settings& settings, const QString& programDir) 
 
 }  // namespace
 
+namespace {
+
+QString PasswordPlaceText(PasswordPlace place, const QString& password) {
+    if (password.isEmpty()) return QString();
+    if (place == PasswordPlace::kSecretStore)
+        return QStringLiteral("The password is kept in the desktop's secret store.");
+    return QStringLiteral("No secret store answered: the password is kept in the settings file "
+                          "%1, which only you can read.")
+        .arg(QString::fromStdString(reg::Registry::defaultPath()));
+}
+
+}  // namespace
+
 QString SendLogFolder() {
     return QString::fromStdString(handoff::DefaultSpoolDir());
 }
@@ -102,7 +116,8 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
       programDir_(std::move(programDir)),
       hooks_(std::move(hooks)),
       beep_([] { QApplication::beep(); }),
-      sendTestAlert_([this](const Settings& s) { return SendTestAlert(s, programDir_); }) {
+      sendTestAlert_([this](const Settings& s) { return SendTestAlert(s, programDir_); }),
+      secrets_(MakeDesktopSecretStore()) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -121,6 +136,13 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
     connect(u.cmdTestAlert, &QPushButton::clicked, this, &frmOptions::cmdTestAlert_Click);
     connect(qApp, &QApplication::focusChanged, this, &frmOptions::onFocusChanged);
     ShowWholeTextWhenCut(u.txtLogPath);
+    connect(u.txtSMTPPort, &QLineEdit::textChanged, this, &frmOptions::updateSecurityHint);
+    connect(u.cboSMTPSecurity, &QComboBox::currentIndexChanged, this,
+            &frmOptions::updateSecurityHint);
+    // The hint only offers: the mode changes when the operator follows it.
+    connect(u.lblSecurityHint, &QLabel::linkActivated, this, [this](const QString& mode) {
+        ui_->cboSMTPSecurity->setCurrentIndex(mode.toInt());
+    });
 
     for (QLineEdit* box : {u.txtTimerInterval, u.txtTimerWarning, u.txtMgrEmail, u.txtSMTP,
                            u.txtSMTPPort, u.txtMaxLogFiles})
@@ -171,6 +193,20 @@ void frmOptions::Form_Load() {
     u.txtMgrEmail->setText(s.ManagerEmail);
     u.txtMgrName->setText(s.ManagerName);
     u.txtSMTP->setText(s.ManagerSMTP);
+    u.cboSMTPSecurity->setCurrentIndex(std::clamp(s.ManagerSMTPSecurity, 0, 2));
+    u.txtSMTPUser->setText(s.ManagerSMTPUser);
+    u.txtSMTPPassword->setText(s.ManagerSMTPPassword);
+    if (passwordPlace_.isEmpty() && !s.ManagerSMTPPassword.isEmpty()) {
+        QString stored;
+        registry_.GetValue(kHive, OssivantKey(QStringLiteral("\\Settings\\Manager")),
+                           QStringLiteral("SMTPPassword"), stored);
+        passwordPlace_ = PasswordPlaceText(
+            stored.isEmpty() ? PasswordPlace::kSecretStore : PasswordPlace::kRegistryFile,
+            s.ManagerSMTPPassword);
+    }
+    u.lblPasswordPlace->setText(passwordPlace_);
+    u.lblPasswordPlace->setVisible(!passwordPlace_.isEmpty());
+    updateSecurityHint();
     u.txtLogPath->setText(s.LogPath);
     u.txtLogPath->setCursorPosition(0);  // a long path shows its start
 
@@ -413,6 +449,9 @@ Settings frmOptions::settingsFromBoxes() const {
     s.ManagerName = u.txtMgrName->text();
     s.ManagerSMTP = u.txtSMTP->text();
     s.ManagerSMTPPort = RoundHalfEven(LeadingNumber(u.txtSMTPPort->text()));
+    s.ManagerSMTPSecurity = u.cboSMTPSecurity->currentIndex();
+    s.ManagerSMTPUser = u.txtSMTPUser->text();
+    s.ManagerSMTPPassword = u.txtSMTPPassword->text();
     s.LogPeriod = u.optLogWeekly->isChecked() ? 2 : u.optNoLogs->isChecked() ? 0 : 1;
     s.LogPath = u.txtLogPath->text();
     s.MaxLogFiles = ToInt16(RoundHalfEven(LeadingNumber(u.txtMaxLogFiles->text())));
@@ -463,6 +502,10 @@ void frmOptions::cmdOK_Click() {
         text(managerKey, "Name", s.ManagerName);
         text(managerKey, "SMTP", s.ManagerSMTP);
         number(managerKey, "SMTPPort", s.ManagerSMTPPort);
+        s.ManagerSMTPSecurity = in.ManagerSMTPSecurity;
+        s.ManagerSMTPUser = in.ManagerSMTPUser;
+        number(managerKey, "SMTPSecurity", s.ManagerSMTPSecurity);
+        text(managerKey, "SMTPUser", s.ManagerSMTPUser);
 
         s.LogPeriod = in.LogPeriod;
         number(logKey, "LogPeriod", s.LogPeriod);
@@ -477,6 +520,12 @@ void frmOptions::cmdOK_Click() {
 
         s.AllowType = in.AllowType;
         number(cookieKey, "AllowType", s.AllowType);
+    }
+    // Outside the transaction: the secret store may take a moment to answer.
+    if (in.ManagerSMTPPassword != s.ManagerSMTPPassword) {
+        s.ManagerSMTPPassword = in.ManagerSMTPPassword;
+        passwordPlace_ = PasswordPlaceText(
+            StoreMailPassword(registry_, *secrets_, s.ManagerSMTPPassword), s.ManagerSMTPPassword);
     }
 
     applyStartAtLogin();
@@ -535,6 +584,21 @@ void frmOptions::cmdTestAlert_Click() {
                 kCrLf2 + QStringLiteral("The send log lies in %1.").arg(log),
             MsgButtons::Ok, MsgIcon::Warning);
     }
+}
+
+void frmOptions::updateSecurityHint() {
+    const auto& u = *ui_;
+    const std::int32_t port = RoundHalfEven(LeadingNumber(u.txtSMTPPort->text()));
+    QString hint;
+    if (u.cboSMTPSecurity->currentIndex() == 0 && (port == 587 || port == 465)) {
+        const bool startTls = port == 587;
+        hint = QStringLiteral("Port %1 usually takes %2. <a href=\"%3\">Use %2</a>")
+                   .arg(port)
+                   .arg(startTls ? QStringLiteral("STARTTLS") : QStringLiteral("SSL/TLS"))
+                   .arg(startTls ? 1 : 2);
+    }
+    ui_->lblSecurityHint->setText(hint);
+    ui_->lblSecurityHint->setVisible(!hint.isEmpty());
 }
 
 void frmOptions::Form_Unload() {

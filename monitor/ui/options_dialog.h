@@ -11,6 +11,7 @@
 #include "monitor/platform/clock.h"
 #include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
+#include "monitor/platform/secret_store.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
 #include "monitor/ui/number_text.h"
@@ -66,6 +67,8 @@ public:
     void setTestAlertSender(std::function<std::int32_t(const Settings&)> send) {
         sendTestAlert_ = std::move(send);
     }
+    // Replaces the desktop's secret store that keeps the mail password.
+    void setSecretStore(std::unique_ptr<SecretStore> secrets) { secrets_ = std::move(secrets); }
 
     // The handlers, public so that the opener and tests can call them.
     void Form_Load();
@@ -73,6 +76,8 @@ public:
     void cmdCancel_Click();
     void cmdLogDirBrowse_Click();
     void cmdTestAlert_Click();
+    // The hint beside Security: the usual mode of port 587 or 465 while none is chosen.
+    void updateSecurityHint();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,12 +115,14 @@ private:
     OptionsHooks hooks_;
     std::function<void()> beep_;
     std::function<std::int32_t(const Settings&)> sendTestAlert_;
+    std::unique_ptr<SecretStore> secrets_;
 
     int page_ = 1;
     int helpContext_ = 20001;
     std::int32_t openingInterval_ = 0;
     std::int32_t openingWarning_ = 0;
     QString pathBeforeBrowse_;
+    QString passwordPlace_;  // where the mail password is kept, in words
     bool open_ = false;
     bool validating_ = false;
     // The button whose press was refused by a check: its click is dropped.

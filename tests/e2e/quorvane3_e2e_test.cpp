@@ -297,6 +297,89 @@ TEST_F(Quorvane3Test, HandOffLibraryDeliversTheAlert) {
     EXPECT_FALSE(jobsLeft);
 }
 
+// The secure session of the real program against aiosmtpd with TLS and a
+// required login; what the send log says, and what arrives.
+struct SecureRow {
+    const char* name;
+    bool sinkTls;
+    bool sinkImplicit;
+    uint32_t security;
+    const char* password;
+    bool trustAuthority;
+    const char* cause;  // "": delivered; "%d" stands for the port
+};
+void PrintTo(const SecureRow& row, std::ostream* os) { *os << row.name; }
+
+class SecureSessionTest : public quorvane3::test::SenderScratch,
+                          public ::testing::WithParamInterface<SecureRow> {};
+
+TEST_P(SecureSessionTest, LogsTheOutcomeWithItsCause) {
+    const SecureRow& row = GetParam();
+    ScratchDir received;
+    ScratchDir tls;
+    std::vector<std::string> extra;
+    if (row.sinkTls) extra = {"--tls", tls.path()};
+    if (row.sinkImplicit) extra.push_back("--implicit");
+    SmtpSink sink(received.path(), false, extra);
+    ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
+    if (row.trustAuthority) {
+        ::setenv("QUORVANE3_CA_FILE", (tls.path() + "/ca.pem").c_str(), 1);
+    }
+    tmp_.Write("quorvane3.ini", "[PROGRAM]\r\nTIMEOUT=2\r\n");
+
+    handoff::MailJobFields job;
+    job.serverHost = "localhost";
+    job.serverPort = sink.Port();
+    job.toList = "bob@example.org";
+    job.fromField = "Monitor <mon@example.org>";
+    job.subject = "Status";
+    job.bodyText = "All fine.\r\n";
+    job.controlField = logs_.path() + ",2,E2E Mailer";
+    job.security = row.security;
+    job.userName = "ops";
+    job.password = row.password;
+    const std::string jobPath = WriteJob(job);
+    const pid_t pid = e2e::Spawn({QUORVANE3_PROGRAM, jobPath});
+    const int code = pid > 0 ? e2e::WaitExit(pid, 60s) : -1;
+    ::unsetenv("QUORVANE3_CA_FILE");
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(Exists(jobPath)) << "the job with its password is removed";
+
+    const std::string log = LogText();
+    EXPECT_EQ(log.find(row.password), std::string::npos) << log;
+    if (std::string(row.cause).empty()) {
+        EXPECT_NE(log.find("Error:RESULT_SUCCESS]"), std::string::npos) << log;
+        const std::optional<ReceivedMail> mail = sink.Next(30s);
+        ASSERT_TRUE(mail);
+        EXPECT_EQ(mail->from, "mon@example.org");
+        EXPECT_EQ(mail->body, "All fine.\n\n");
+    } else {
+        char cause[200];
+        std::snprintf(cause, sizeof cause, row.cause, sink.Port());
+        EXPECT_NE(log.find("Error:RESULT_FAILURE, Cause:" + std::string(cause) + "]\r\n"),
+                  std::string::npos)
+            << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SecureSessionTest,
+    ::testing::Values(
+        SecureRow{"StartTlsAndLogin", true, false, 1, "secret", true, ""},
+        SecureRow{"ImplicitTlsAndLogin", true, true, 2, "secret", true, ""},
+        SecureRow{"WrongPassword", true, false, 1, "wrong", true,
+                  "the server refused AUTH: 535 5.7.8 Authentication credentials invalid"},
+        SecureRow{"ServerWithoutStartTls", false, false, 1, "secret", true,
+                  "server offers no STARTTLS"},
+        SecureRow{"UntrustedCertificate", true, false, 1, "secret", false,
+                  "the server's certificate is from an unknown issuer (a private authority is "
+                  "added with QUORVANE3_CA_FILE)"},
+        SecureRow{"SslTlsOnTheStartTlsPort", true, false, 2, "secret", true,
+                  "the server on port %d expects STARTTLS, not SSL/TLS"},
+        SecureRow{"StartTlsOnTheSslTlsPort", true, true, 1, "secret", true,
+                  "no greeting: the server on port %d expects SSL/TLS, not STARTTLS"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Only regular files are read or appended to. A FIFO, a folder or a device
 // where the sender expects a file is passed over as a missing file would be,
 // and the run ends as usual. Each run is bounded in time and in the size of

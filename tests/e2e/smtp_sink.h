@@ -86,7 +86,9 @@ inline pid_t Spawn(const std::vector<std::string>& args,
 // 127.0.0.1, started for one test and stopped by its own process id.
 class SmtpSink {
 public:
-    explicit SmtpSink(const std::string& outDir, bool quiet = false) {
+    // `extra`: further options of the script (--tls DIR, --implicit).
+    explicit SmtpSink(const std::string& outDir, bool quiet = false,
+                      const std::vector<std::string>& extra = {}) {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -95,6 +97,7 @@ public:
         ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         std::vector<std::string> args{"/usr/bin/python3", SMTP_SINK_SCRIPT, "--out", outDir};
         if (quiet) args.push_back("--quiet");
+        args.insert(args.end(), extra.begin(), extra.end());
         pid_ = Spawn(args, &actions);
         ::posix_spawn_file_actions_destroy(&actions);
         ::close(in[0]);

@@ -18,6 +18,11 @@ Texts are UTF-8, written as hex so that any byte survives. With --quiet
 only "MESSAGE <size>" and "END" are printed (for benchmarks); a line "SAVE"
 on stdin then writes the last message to <out>/last.eml and answers
 "SAVED <path>". The server ends when stdin closes or on SIGTERM.
+
+With --tls DIR it makes a test authority (DIR/ca.pem) and a certificate for
+"localhost" with the openssl command, offers STARTTLS and takes mail only
+after it and a login (AUTH PLAIN or LOGIN, user "ops", password "secret");
+with --implicit as well, TLS starts right after the connect instead.
 """
 
 import argparse
@@ -25,10 +30,12 @@ import asyncio
 import os
 import signal
 import socket
+import ssl
+import subprocess
 import sys
 from email import message_from_bytes, policy
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 def hexed(text):
@@ -86,14 +93,49 @@ class Handler:
         return "250 OK"
 
 
-async def serve(out_dir, quiet):
+def make_tls_context(folder):
+    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
+    key, csr, cert = (os.path.join(folder, n) for n in ("server.key", "server.csr", "server.pem"))
+    ext = os.path.join(folder, "san.ext")
+    with open(ext, "w") as f:
+        f.write("subjectAltName=DNS:localhost\n")
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    for args in (["req", "-x509", "-subj", "/CN=Sink Test Authority", "-days", "2",
+                  "-keyout", ca_key, "-out", ca] + ec,
+                 ["req", "-new", "-subj", "/CN=localhost", "-keyout", key, "-out", csr] + ec,
+                 ["x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
+                  "-days", "2", "-extfile", ext, "-out", cert]):
+        subprocess.run(["openssl"] + args, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+def check_login(server, session, envelope, mechanism, auth_data):
+    ok = isinstance(auth_data, LoginPassword) and auth_data.login == b"ops" and \
+        auth_data.password == b"secret"
+    return AuthResult(success=ok, handled=False)  # a refusal gets the usual 535
+
+
+async def serve(out_dir, quiet, tls_dir=None, implicit=False):
     loop = asyncio.get_running_loop()
     sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     sock.bind(("127.0.0.1", 0))
     handler = Handler(out_dir, quiet)
+    context = make_tls_context(tls_dir) if tls_dir else None
+    options = {}
+    if context:
+        options = dict(authenticator=check_login, auth_required=True)
+        if implicit:
+            # aiosmtpd sees only its own STARTTLS as TLS; this connection is TLS from the start.
+            options.update(auth_require_tls=False)
+        else:
+            options.update(tls_context=context, require_starttls=True)
     server = await loop.create_server(
-        lambda: SMTP(handler, hostname="sink", data_size_limit=None), sock=sock)
+        lambda: SMTP(handler, hostname="sink", data_size_limit=None, **options), sock=sock,
+        ssl=context if implicit else None)
     print(f"PORT {sock.getsockname()[1]}", flush=True)
     stop = loop.create_future()
     loop.add_signal_handler(signal.SIGTERM, lambda: stop.done() or stop.set_result(None))
@@ -117,8 +159,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--out", default=".")
     parser.add_argument("--quiet", action="store_true")
+    parser.add_argument("--tls")
+    parser.add_argument("--implicit", action="store_true")
     args = parser.parse_args()
-    asyncio.run(serve(args.out, args.quiet))
+    asyncio.run(serve(args.out, args.quiet, args.tls, args.implicit))
 
 
 if __name__ == "__main__":

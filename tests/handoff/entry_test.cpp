@@ -34,6 +34,7 @@ public:
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
     Quorvane3Fn entry() const { return entry_; }
+    void* handle() const { return handle_; }
 
 private:
     void* handle_ = nullptr;
@@ -137,6 +138,31 @@ TEST_F(EntryTest, ProgramOverrideWins) {
     ScopedEnv program("VB_QUORVANE3_PROGRAM", tmp_ / "missing");
     EXPECT_EQ(library_.entry()("", "h", 25, "t@x", "", "", "", "s", "b", "", 0, 0, "US", ""),
               VBQ3_NO_PROGRAM);
+}
+
+// The secure entry writes the plain entry's job and then the extension.
+TEST_F(EntryTest, SecureCallAddsTheExtensionBehindThePlainJob) {
+    std::string plain = JobOfCall("", "smtp.example.org", 587, "t@x", "", "f@x", "", "S", "B", "",
+                                  0, 0, "US", "M");
+    auto secure = reinterpret_cast<Quorvane3SecureFn>(::dlsym(library_.handle(), "Quorvane3Secure"));
+    ASSERT_NE(secure, nullptr);
+    handoff_test::ReportListener listener(spool_);
+    ASSERT_EQ(secure("", "smtp.example.org", 587, "t@x", "", "f@x", "", "S", "B", "", 0, 0, "US",
+                     "M", 1, "ops@example.org", "p\xC3\xA4ss"),
+              VBQ3_OK);
+    auto report = listener.Wait();
+    EXPECT_EQ(report["argc"], "2");  // the job path alone: no password on the command line
+    const std::string job = ReadFile(report["job"]);
+    const std::string extension = WordLE(1) + WordLE(15) + "ops@example.org" + WordLE(5) +
+                                  "p\xC3\xA4ss";  // the login as typed, UTF-8
+    EXPECT_EQ(job, plain + extension + WordLE(static_cast<uint32_t>(plain.size())) +
+                       WordLE(static_cast<uint32_t>(extension.size())) + "Q3X1");
+
+    for (int32_t mode : {-1, 3}) {
+        EXPECT_EQ(secure("", "h", 25, "t@x", "", "", "", "", "", "", 0, 0, "US", "", mode, "", ""),
+                  VBQ3_BAD_MAIL)
+            << mode;
+    }
 }
 
 TEST(SpoolDirTest, FollowsTheOverrideThenTheStateFolder) {

@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <openssl/ssl.h>
+
 #include <cerrno>
 #include <stdexcept>
 
@@ -38,6 +40,8 @@ FakeSmtpServer::~FakeSmtpServer() {
     [[maybe_unused]] auto n = ::write(stopWrite_, &byte, 1);
     Release();
     if (thread_.joinable()) thread_.join();
+    if (tls_) SSL_free(tls_);
+    if (tlsContext_) SSL_CTX_free(tlsContext_);
     ::close(listen_);
     ::close(stopRead_);
     ::close(stopWrite_);
@@ -80,6 +84,12 @@ FakeSmtpServer& FakeSmtpServer::Hold() {
 
 FakeSmtpServer& FakeSmtpServer::Close() {
     script_.push_back(Step{Step::kClose, {}});
+    return *this;
+}
+
+FakeSmtpServer& FakeSmtpServer::StartTls(std::string certFile, std::string keyFile) {
+    const std::size_t keyAt = certFile.size();
+    script_.push_back(Step{Step::kStartTls, std::move(certFile) + std::move(keyFile), keyAt});
     return *this;
 }
 
@@ -198,6 +208,13 @@ bool FakeSmtpServer::Serve(int conn) {
                 cv_.wait(lock, [this] { return released_; });
                 break;
             }
+            case Step::kStartTls:
+                if (!AcceptTls(conn, step)) {
+                    Record("S", "<tls failed>\n");
+                    return false;
+                }
+                Record("S", "<tls>\n");
+                break;
             case Step::kClose:
                 if (!pending_.empty()) Record("C", pending_);
                 pending_.clear();
@@ -208,7 +225,59 @@ bool FakeSmtpServer::Serve(int conn) {
     return true;
 }
 
+// The handshake runs on a non-blocking socket, so that a client that never
+// starts one (or the server's end) cannot hold the thread.
+bool FakeSmtpServer::AcceptTls(int conn, const Step& step) {
+    tlsContext_ = SSL_CTX_new(TLS_server_method());
+    if (!tlsContext_ ||
+        SSL_CTX_use_certificate_chain_file(tlsContext_, step.bytes.substr(0, step.count).c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(tlsContext_, step.bytes.substr(step.count).c_str(),
+                                    SSL_FILETYPE_PEM) != 1) {
+        return false;
+    }
+    tls_ = SSL_new(tlsContext_);
+    SSL_set_fd(tls_, conn);
+    // Bytes the client sent before the handshake are plain text, not TLS.
+    pending_.clear();
+    const int flags = ::fcntl(conn, F_GETFL);
+    ::fcntl(conn, F_SETFL, flags | O_NONBLOCK);
+    bool done = false;
+    for (;;) {
+        const int ret = SSL_accept(tls_);
+        if (ret == 1) {
+            done = true;
+            break;
+        }
+        const int error = SSL_get_error(tls_, ret);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) break;
+        pollfd fds[2] = {{conn, static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0},
+                         {stopRead_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
+        if (fds[1].revents) break;
+    }
+    ::fcntl(conn, F_SETFL, flags);
+    if (!done) {
+        SSL_free(tls_);
+        tls_ = nullptr;
+    }
+    return done;
+}
+
+long FakeSmtpServer::Receive(int conn, char* buffer, std::size_t size) {
+    if (!tls_) return static_cast<long>(::recv(conn, buffer, size, 0));
+    for (;;) {
+        const int n = SSL_read(tls_, buffer, static_cast<int>(size));
+        if (n > 0) return n;
+        if (SSL_get_error(tls_, n) != SSL_ERROR_WANT_READ) return 0;
+    }
+}
+
 bool FakeSmtpServer::WriteAll(int conn, const std::string& bytes) {
+    if (tls_) {
+        return bytes.empty() ||
+               SSL_write(tls_, bytes.data(), static_cast<int>(bytes.size())) ==
+                   static_cast<int>(bytes.size());
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::send(conn, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
@@ -235,13 +304,15 @@ void FakeSmtpServer::WaitDrained(int conn) {
 bool FakeSmtpServer::Fill(int conn) {
     pollfd fds[2] = {{conn, POLLIN, 0}, {stopRead_, POLLIN, 0}};
     for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
+        if (tls_ && SSL_pending(tls_) > 0) {
+            fds[1].revents = 0;
+        } else if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         if (fds[1].revents) return false;
         char buffer[65536];
-        ssize_t n = ::recv(conn, buffer, sizeof buffer, 0);
+        long n = Receive(conn, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (!pending_.empty()) Record("C", pending_);

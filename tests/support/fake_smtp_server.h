@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+struct ssl_ctx_st;
+struct ssl_st;
+
 namespace testsupport {
 
 // A scripted SMTP server on 127.0.0.1 (a free port) for client tests. It runs
@@ -39,6 +42,10 @@ public:
     FakeSmtpServer& ReadBytes(std::size_t count);
     FakeSmtpServer& Hold();      // waits for Release() before the next step
     FakeSmtpServer& Close();     // the server closes the connection
+    // The server side of a TLS handshake with this certificate and key (PEM
+    // files); the steps after it speak through TLS and the transcript notes
+    // "S: <tls>" (or "S: <tls failed>", which ends the script), each on a line.
+    FakeSmtpServer& StartTls(std::string certFile, std::string keyFile);
     // A server that says nothing more: the script ends and the server only
     // listens until the client gives up.
     FakeSmtpServer& Stall() { return *this; }
@@ -57,15 +64,19 @@ public:
 
 private:
     struct Step {
-        enum Kind { kSend, kSendSplit, kSendBytes, kReadLine, kReadData, kReadBytes, kHold, kClose };
+        enum Kind {
+            kSend, kSendSplit, kSendBytes, kReadLine, kReadData, kReadBytes, kHold, kClose, kStartTls,
+        };
         Kind kind;
         std::string bytes;
-        std::size_t count = 0;
+        std::size_t count = 0;  // for kStartTls: where the key file's name starts in bytes
     };
 
     void Run();
     bool Serve(int conn);
     bool WriteAll(int conn, const std::string& bytes);
+    bool AcceptTls(int conn, const Step& step);
+    long Receive(int conn, char* buffer, std::size_t size);
     void WaitDrained(int conn);
     bool Fill(int conn);  // reads more into pending_; false on close or stop
     bool ReadMessageText(int conn, std::string* out);
@@ -78,6 +89,8 @@ private:
     std::uint16_t port_ = 0;
     std::vector<Step> script_;
     std::string pending_;
+    ssl_ctx_st* tlsContext_ = nullptr;
+    ssl_st* tls_ = nullptr;
     std::thread thread_;
 
     mutable std::mutex mutex_;

@@ -61,6 +61,19 @@ TEST(SendLogLine, HasTheExactFormatForEachOutcome) {
               "Error:RESULT_ABORT]\r\n");
 }
 
+TEST(SendLogLine, AFailureNamesItsCauseAndOtherOutcomesNone) {
+    const std::tm when = Date(2026, 1, 2, 3, 4, 5);
+    EXPECT_EQ(SendLogLine(SendOutcome::kFailed, "s", "t", "x", when,
+                          "the server refused AUTH: 535 5.7.8 Authentication\r\ncredentials invalid"),
+              "2026/01/02 03:04:05    Failed to send a mail [From:s, To:t, Title:x, "
+              "Error:RESULT_FAILURE, Cause:the server refused AUTH: 535 5.7.8 Authentication  "
+              "credentials invalid]\r\n");
+    EXPECT_EQ(SendLogLine(SendOutcome::kDelivered, "s", "t", "x", when, "unused"),
+              SendLogLine(SendOutcome::kDelivered, "s", "t", "x", when));
+    EXPECT_EQ(SendLogLine(SendOutcome::kAborted, "s", "t", "x", when, "unused"),
+              SendLogLine(SendOutcome::kAborted, "s", "t", "x", when));
+}
+
 TEST(SendLogLine, LineBreaksInsideTextsCannotSplitTheLine) {
     EXPECT_EQ(SendLogLine(SendOutcome::kFailed, "s", "a@x,\r\nb@x", std::string("T\nz\0rest", 8),
                           Date(1998, 12, 22)),

@@ -1,6 +1,7 @@
-// A stand-in for the hand-off library: records the 14 arguments of each call
-// into the file named by FAKE_QUORVANE3_RECORD (each argument followed by a NUL,
-// numbers in decimal) and returns the number in FAKE_QUORVANE3_RESULT (0 if unset).
+// A stand-in for the hand-off library: records the arguments of each call (14,
+// or 17 through the secure entry) into the file named by FAKE_QUORVANE3_RECORD
+// (each argument followed by a NUL, numbers in decimal) and returns the number
+// in FAKE_QUORVANE3_RESULT (0 if unset).
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,11 +21,14 @@ void Put(std::FILE* file, int32_t number) {
 
 }  // namespace
 
-extern "C" int32_t Quorvane3(const char* reserved1, const char* smtpServer, int32_t smtpPort,
-                             const char* envelopeFrom, const char* reserved2, const char* fromField,
-                             const char* toList, const char* subject, const char* body,
-                             const char* attachment, int32_t disposeFlag, int32_t reserved3,
-                             const char* charset, const char* mailerName) {
+namespace {
+
+int32_t Record(const char* reserved1, const char* smtpServer, int32_t smtpPort,
+               const char* envelopeFrom, const char* reserved2, const char* fromField,
+               const char* toList, const char* subject, const char* body, const char* attachment,
+               int32_t disposeFlag, int32_t reserved3, const char* charset,
+               const char* mailerName, const int32_t* security, const char* user,
+               const char* password) {
     if (const char* path = std::getenv("FAKE_QUORVANE3_RECORD")) {
         if (std::FILE* file = std::fopen(path, "wb")) {
             Put(file, reserved1);
@@ -41,9 +45,38 @@ extern "C" int32_t Quorvane3(const char* reserved1, const char* smtpServer, int3
             Put(file, reserved3);
             Put(file, charset);
             Put(file, mailerName);
+            if (security) {
+                Put(file, *security);
+                Put(file, user);
+                Put(file, password);
+            }
             std::fclose(file);
         }
     }
     const char* result = std::getenv("FAKE_QUORVANE3_RESULT");
     return result != nullptr ? static_cast<int32_t>(std::atoi(result)) : 0;
+}
+
+}  // namespace
+
+extern "C" int32_t Quorvane3(const char* reserved1, const char* smtpServer, int32_t smtpPort,
+                             const char* envelopeFrom, const char* reserved2, const char* fromField,
+                             const char* toList, const char* subject, const char* body,
+                             const char* attachment, int32_t disposeFlag, int32_t reserved3,
+                             const char* charset, const char* mailerName) {
+    return Record(reserved1, smtpServer, smtpPort, envelopeFrom, reserved2, fromField, toList,
+                  subject, body, attachment, disposeFlag, reserved3, charset, mailerName, nullptr,
+                  nullptr, nullptr);
+}
+
+extern "C" int32_t Quorvane3Secure(const char* reserved1, const char* smtpServer,
+                                   int32_t smtpPort, const char* envelopeFrom,
+                                   const char* reserved2, const char* fromField,
+                                   const char* toList, const char* subject, const char* body,
+                                   const char* attachment, int32_t disposeFlag, int32_t reserved3,
+                                   const char* charset, const char* mailerName, int32_t security,
+                                   const char* user, const char* password) {
+    return Record(reserved1, smtpServer, smtpPort, envelopeFrom, reserved2, fromField, toList,
+                  subject, body, attachment, disposeFlag, reserved3, charset, mailerName,
+                  &security, user, password);
 }

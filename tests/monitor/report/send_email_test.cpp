@@ -75,6 +75,34 @@ TEST_F(SendEmailTest, HandsTheComposedAlertToTheLibrary) {
     EXPECT_EQ(arguments(), expected);
 }
 
+// Security or a user name goes through the secure entry with the login;
+// without either the plain entry is used, as before.
+TEST_F(SendEmailTest, SecureSettingsUseTheSecureEntryWithTheLogin) {
+    installLibrary(FAKE_QUORVANE3_PATH);
+    struct Case {
+        std::int32_t security;
+        QString user;
+        QList<QByteArray> extra;
+    };
+    const Case cases[] = {
+        {0, "", {}},
+        {1, "ops@example.net", {"1", "ops@example.net", "p\xc3\xa4ss"}},
+        {2, "", {"2", "", "p\xc3\xa4ss"}},
+        {0, "ops", {"0", "ops", "p\xc3\xa4ss"}},
+    };
+    for (const Case& c : cases) {
+        Settings settings = ManagerSettings();
+        settings.ManagerSMTPSecurity = c.security;
+        settings.ManagerSMTPUser = c.user;
+        settings.ManagerSMTPPassword = QString::fromUtf8("p\xc3\xa4ss");
+        ASSERT_EQ(SendEmail("404", settings, FailedSiteFacts(), folder_.path()), 0);
+        const QList<QByteArray> args = arguments();
+        ASSERT_EQ(args.size(), 14 + c.extra.size()) << c.security;
+        EXPECT_EQ(args[1], "smtp.example.net");
+        EXPECT_EQ(args.mid(14), c.extra) << c.security;
+    }
+}
+
 TEST_F(SendEmailTest, BodyIsTheWholeComposedAlert) {
     installLibrary(FAKE_QUORVANE3_PATH);
     AlertFacts facts = FailedSiteFacts();

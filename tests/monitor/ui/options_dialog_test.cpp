@@ -4,6 +4,8 @@
 #include "monitor/ui/options_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -672,6 +674,116 @@ TEST_F(OptionsFromMainWindowTest, OptionsHoldTheMainWindowAndMoveTheNextCheck) {
     EXPECT_FALSE(main().isEnabled());
     QTest::mouseClick(options->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
     EXPECT_TRUE(main().isEnabled());
+}
+
+// A secret store that answers as a desktop with or without one would.
+class FakeSecretStore final : public SecretStore {
+public:
+    explicit FakeSecretStore(bool running, std::optional<QString>* kept)
+        : running_(running), kept_(kept) {}
+    bool writePassword(const QString& password) override {
+        if (running_) *kept_ = password;
+        return running_;
+    }
+    std::optional<QString> readPassword() override { return running_ ? *kept_ : std::nullopt; }
+    void deletePassword() override {
+        if (running_) kept_->reset();
+    }
+
+private:
+    bool running_;
+    std::optional<QString>* kept_;
+};
+
+TEST_F(OptionsDialogTest, SecurityLoginAndPasswordAreStoredWhereTheyBelong) {
+    for (const bool running : {true, false}) {
+        std::optional<QString> kept;
+        open();
+        dialog->setSecretStore(std::make_unique<FakeSecretStore>(running, &kept));
+        w<QTabWidget>("tabOptions")->setCurrentIndex(1);
+        w<QComboBox>("cboSMTPSecurity")->setCurrentIndex(2);
+        paste("txtSMTPUser", "ops@example.org");
+        paste("txtSMTPPassword", QString::fromUtf8("p\xc3\xa4ss"));
+        EXPECT_EQ(box("txtSMTPPassword")->echoMode(), QLineEdit::Password);
+        clickOK();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(storedNumber("\\Settings\\Manager", "SMTPSecurity"), 2);
+        EXPECT_EQ(storedText("\\Settings\\Manager", "SMTPUser"), "ops@example.org");
+        EXPECT_EQ(settings.ManagerSMTPPassword, QString::fromUtf8("p\xc3\xa4ss"));
+        EXPECT_EQ(kept.has_value(), running);
+        EXPECT_EQ(storedText("\\Settings\\Manager", "SMTPPassword"),
+                  running ? "<missing>" : QString::fromUtf8("p\xc3\xa4ss"));
+
+        // Opened again, the page shows the values and where the password is.
+        dialog->Open();
+        EXPECT_EQ(w<QComboBox>("cboSMTPSecurity")->currentText(), "SSL/TLS");
+        EXPECT_EQ(box("txtSMTPPassword")->text(), QString::fromUtf8("p\xc3\xa4ss"));
+        const QString place = w<QLabel>("lblPasswordPlace")->text();
+        EXPECT_TRUE(running ? place.contains("secret store") : place.contains("settings file"))
+            << place.toStdString();
+
+        // An emptied password leaves neither place holding one.
+        paste("txtSMTPPassword", "");
+        clickOK();
+        EXPECT_FALSE(kept.has_value());
+        EXPECT_EQ(storedText("\\Settings\\Manager", "SMTPPassword"), "<missing>");
+        dialog.reset();
+    }
+}
+
+TEST_F(OptionsDialogTest, SubmissionPortsOfferTheirModeWithoutChangingIt) {
+    open();
+    w<QTabWidget>("tabOptions")->setCurrentIndex(1);
+    auto* security = w<QComboBox>("cboSMTPSecurity");
+    auto* hint = w<QLabel>("lblSecurityHint");
+    struct Row {
+        const char* port;
+        int mode;
+        QString hint;  // empty: no hint shown
+    };
+    const Row rows[] = {
+        {"25", 0, ""},
+        {"587", 0, "Port 587 usually takes STARTTLS."},
+        {"465", 0, "Port 465 usually takes SSL/TLS."},
+        {"465", 1, ""},
+        {"587", 2, ""},
+    };
+    for (const Row& row : rows) {
+        security->setCurrentIndex(row.mode);
+        paste("txtSMTPPort", row.port);
+        EXPECT_EQ(security->currentIndex(), row.mode) << row.port;
+        EXPECT_EQ(hint->isVisible(), !row.hint.isEmpty()) << row.port << " " << row.mode;
+        if (!row.hint.isEmpty()) {
+            EXPECT_TRUE(hint->text().startsWith(row.hint)) << hint->text().toStdString();
+        }
+    }
+    // Following the offer chooses the mode.
+    security->setCurrentIndex(0);
+    paste("txtSMTPPort", "465");
+    emit hint->linkActivated("2");
+    EXPECT_EQ(security->currentText(), "SSL/TLS");
+    EXPECT_FALSE(hint->isVisible());
+}
+
+TEST_F(OptionsDialogTest, TestAlertSendsTheTypedSecurityAndLogin) {
+    QList<Settings> sent;
+    open();
+    dialog->setTestAlertSender([&](const Settings& s) {
+        sent << s;
+        return 0;
+    });
+    paste("txtMgrEmail", "ops@example.org");
+    paste("txtSMTP", "smtp.example.org");
+    paste("txtSMTPPort", "587");
+    w<QComboBox>("cboSMTPSecurity")->setCurrentIndex(1);
+    paste("txtSMTPUser", "ops");
+    paste("txtSMTPPassword", "secret");
+    QTest::mouseClick(w<QPushButton>("cmdTestAlert"), Qt::LeftButton);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0].ManagerSMTPSecurity, 1);
+    EXPECT_EQ(sent[0].ManagerSMTPUser, "ops");
+    EXPECT_EQ(sent[0].ManagerSMTPPassword, "secret");
+    EXPECT_EQ(storedText("\\Settings\\Manager", "SMTPUser"), "<missing>");
 }
 
 }  // namespace
