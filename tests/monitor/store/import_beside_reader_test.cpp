@@ -141,9 +141,9 @@ ReadList Parse(const QString& text) {
 
 QString SiteUrl(int n) { return QStringLiteral("www.site%1.example/status").arg(n); }
 
-// A read saw the old list and the first sites of the file, each site whole,
-// and pointers that match the stored count; empty when so, else what was
-// wrong.
+// A read saw the old list or the old list with all sites of the file, each
+// site whole, and pointers that match the stored count; empty when so, else
+// what was wrong.
 std::string Problem(const ReadList& list, const std::vector<QString>& oldKeys,
                 const std::vector<QString>& importKeys) {
     for (const auto& [name, values] : list.sites)
@@ -151,9 +151,9 @@ std::string Problem(const ReadList& list, const std::vector<QString>& oldKeys,
     for (const QString& name : oldKeys)
         if (!list.sites.count(name)) return "old site missing: " + name.toStdString();
     const std::size_t imported = list.sites.size() - oldKeys.size();
-    if (imported > importKeys.size()) return "sites from nowhere";
+    if (imported != 0 && imported != importKeys.size()) return "part of the import";
     for (std::size_t i = 0; i < imported; ++i)
-        if (!list.sites.count(importKeys[i])) return "not the file's first sites";
+        if (!list.sites.count(importKeys[i])) return "not the file's sites";
     if (list.pointers != list.count) return "pointers and count disagree";
     return {};
 }
