@@ -5,6 +5,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdlib>
 
@@ -55,6 +57,29 @@ std::string OpenSslReason(unsigned long code) {
     return reason ? reason : text;
 }
 
+const char* Setting(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    return value && *value ? value : fallback;
+}
+
+// The system's trusted authorities. The hashed folder is looked up lazily, one
+// issuer when a chain needs it; parsing the whole bundle file instead costs
+// some 30 ms per mail, more than the rest of a local session. The bundle is
+// read only when it is named explicitly or the folder is missing.
+void TrustSystemAuthorities(SSL_CTX* context) {
+    const char* folder = Setting(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+    struct stat info {};
+    const bool haveFolder = ::stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
+    if (haveFolder) SSL_CTX_load_verify_dir(context, folder);
+    const char* bundle = std::getenv(X509_get_default_cert_file_env());
+    if (bundle && *bundle) {
+        SSL_CTX_load_verify_file(context, bundle);
+    } else if (!haveFolder) {
+        SSL_CTX_load_verify_file(context, X509_get_default_cert_file());
+    }
+    ERR_clear_error();  // a missing system file is no failure of the mail
+}
+
 std::string CertificateProblem(long verify, const std::string& host) {
     switch (verify) {
         case X509_V_ERR_CERT_HAS_EXPIRED: return "the server's certificate has expired";
@@ -98,7 +123,7 @@ std::unique_ptr<TlsChannel> TlsChannel::Create(int socket, const std::string& ho
     }
     SSL_CTX_set_min_proto_version(state->context, TLS1_2_VERSION);
     SSL_CTX_set_verify(state->context, SSL_VERIFY_PEER, nullptr);
-    SSL_CTX_set_default_verify_paths(state->context);
+    TrustSystemAuthorities(state->context);
     if (const char* caFile = std::getenv(kCaFileVariable); caFile && *caFile) {
         if (SSL_CTX_load_verify_locations(state->context, caFile, nullptr) != 1) {
             Failed(failure, TlsFailureKind::kCaFile,

@@ -299,13 +299,43 @@ TEST_F(Quorvane3Test, HandOffLibraryDeliversTheAlert) {
 
 // The secure session of the real program against aiosmtpd with TLS and a
 // required login; what the send log says, and what arrives.
+enum class Trust {
+    kNone,
+    kCaFile,        // QUORVANE3_CA_FILE names the test authority
+    kSystemFolder,  // the authority is in a hashed system folder (SSL_CERT_DIR)
+};
+
+// Sets an environment variable for one scope and restores the old value.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 struct SecureRow {
     const char* name;
     bool sinkTls;
     bool sinkImplicit;
     uint32_t security;
     const char* password;
-    bool trustAuthority;
+    Trust trust;
     const char* cause;  // "": delivered; "%d" stands for the port
 };
 void PrintTo(const SecureRow& row, std::ostream* os) { *os << row.name; }
@@ -322,9 +352,17 @@ TEST_P(SecureSessionTest, LogsTheOutcomeWithItsCause) {
     if (row.sinkImplicit) extra.push_back("--implicit");
     SmtpSink sink(received.path(), false, extra);
     ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
-    if (row.trustAuthority) {
-        ::setenv("QUORVANE3_CA_FILE", (tls.path() + "/ca.pem").c_str(), 1);
+    const std::string authority = tls.path() + "/ca.pem";
+    ScratchDir system;
+    if (row.trust == Trust::kSystemFolder) {
+        std::filesystem::copy_file(authority, system.path() + "/test-authority.pem");
+        const pid_t rehash = e2e::Spawn({"/usr/bin/openssl", "rehash", system.path()});
+        ASSERT_EQ(rehash > 0 ? e2e::WaitExit(rehash, 30s) : -1, 0) << "openssl rehash failed";
     }
+    ScopedEnv caFile("QUORVANE3_CA_FILE", row.trust == Trust::kCaFile ? authority.c_str() : nullptr);
+    ScopedEnv certDir("SSL_CERT_DIR", row.trust == Trust::kSystemFolder ? system.path().c_str()
+                                                                        : std::getenv("SSL_CERT_DIR"));
+    ScopedEnv certFile("SSL_CERT_FILE", nullptr);
     tmp_.Write("quorvane3.ini", "[PROGRAM]\r\nTIMEOUT=2\r\n");
 
     handoff::MailJobFields job;
@@ -341,7 +379,6 @@ TEST_P(SecureSessionTest, LogsTheOutcomeWithItsCause) {
     const std::string jobPath = WriteJob(job);
     const pid_t pid = e2e::Spawn({QUORVANE3_PROGRAM, jobPath});
     const int code = pid > 0 ? e2e::WaitExit(pid, 60s) : -1;
-    ::unsetenv("QUORVANE3_CA_FILE");
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(Exists(jobPath)) << "the job with its password is removed";
 
@@ -365,18 +402,19 @@ TEST_P(SecureSessionTest, LogsTheOutcomeWithItsCause) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, SecureSessionTest,
     ::testing::Values(
-        SecureRow{"StartTlsAndLogin", true, false, 1, "secret", true, ""},
-        SecureRow{"ImplicitTlsAndLogin", true, true, 2, "secret", true, ""},
-        SecureRow{"WrongPassword", true, false, 1, "wrong", true,
+        SecureRow{"StartTlsAndLogin", true, false, 1, "secret", Trust::kCaFile, ""},
+        SecureRow{"ImplicitTlsAndLogin", true, true, 2, "secret", Trust::kCaFile, ""},
+        SecureRow{"AuthorityInTheSystemFolder", true, false, 1, "secret", Trust::kSystemFolder, ""},
+        SecureRow{"WrongPassword", true, false, 1, "wrong", Trust::kCaFile,
                   "the server refused AUTH: 535 5.7.8 Authentication credentials invalid"},
-        SecureRow{"ServerWithoutStartTls", false, false, 1, "secret", true,
+        SecureRow{"ServerWithoutStartTls", false, false, 1, "secret", Trust::kCaFile,
                   "server offers no STARTTLS"},
-        SecureRow{"UntrustedCertificate", true, false, 1, "secret", false,
+        SecureRow{"UntrustedCertificate", true, false, 1, "secret", Trust::kNone,
                   "the server's certificate is from an unknown issuer (a private authority is "
                   "added with QUORVANE3_CA_FILE)"},
-        SecureRow{"SslTlsOnTheStartTlsPort", true, false, 2, "secret", true,
+        SecureRow{"SslTlsOnTheStartTlsPort", true, false, 2, "secret", Trust::kCaFile,
                   "the server on port %d expects STARTTLS, not SSL/TLS"},
-        SecureRow{"StartTlsOnTheSslTlsPort", true, true, 1, "secret", true,
+        SecureRow{"StartTlsOnTheSslTlsPort", true, true, 1, "secret", Trust::kCaFile,
                   "no greeting: the server on port %d expects SSL/TLS, not STARTTLS"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -120,7 +120,10 @@ def check_login(server, session, envelope, mechanism, auth_data):
 
 async def serve(out_dir, quiet, tls_dir=None, implicit=False):
     loop = asyncio.get_running_loop()
-    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    # With the protocol named, asyncio sets TCP_NODELAY on each accepted socket.
+    # Without it every reply line after the first waits for the client's
+    # delayed ACK (some 40 ms), so an EHLO reply took longer than the whole session.
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM, socket.IPPROTO_TCP)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     sock.bind(("127.0.0.1", 0))
     handler = Handler(out_dir, quiet)
