@@ -41,7 +41,8 @@ protected:
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
     void TearDown() override {
-        for (const char* name : {"TMPDIR", "QUORVANE3_INI", "VB_QUORVANE3_SPOOL", "QUORVANE3_CA_FILE"})
+        for (const char* name :
+             {"TMPDIR", "QUORVANE3_INI", "VB_QUORVANE3_SPOOL", "QUORVANE3_CA_FILE"})
             ::unsetenv(name);
     }
 
@@ -73,17 +74,19 @@ TEST_F(EnginePostfixAlertE2ETest, SiteGoingDownIsMailedThroughStartTlsAndAuth) {
     // The manager's settings as Options or ossivant-reg leave them.
     const QString managerKey = OssivantKey(QStringLiteral("\\Settings\\Manager"));
     ASSERT_EQ(access.CreateKey(reg::HKEY_LOCAL_MACHINE, managerKey), 0);
-    ASSERT_EQ(access.SetValues(reg::HKEY_LOCAL_MACHINE, managerKey,
-                               {{QStringLiteral("Email"), QStringLiteral("boss@example.org")},
-                                {QStringLiteral("Name"), QStringLiteral("Dana Boss")},
-                                {QStringLiteral("SMTP"), QStringLiteral("localhost")},
-                                {QStringLiteral("SMTPPort"), postfix.submissionPort, kTypeNumber},
-                                {QStringLiteral("SMTPSecurity"), 1, kTypeNumber},
-                                {QStringLiteral("SMTPUser"), QString::fromLatin1(e2e::PostfixServer::kUser)}}),
+    ASSERT_EQ(access.SetValues(
+                  reg::HKEY_LOCAL_MACHINE, managerKey,
+                  {{QStringLiteral("Email"), QStringLiteral("boss@example.org")},
+                   {QStringLiteral("Name"), QStringLiteral("Dana Boss")},
+                   {QStringLiteral("SMTP"), QStringLiteral("localhost")},
+                   {QStringLiteral("SMTPPort"), postfix.submissionPort, kTypeNumber},
+                   {QStringLiteral("SMTPSecurity"), 1, kTypeNumber},
+                   {QStringLiteral("SMTPUser"), QString::fromLatin1(e2e::PostfixServer::kUser)}}),
               0);
     std::unique_ptr<SecretStore> secrets = MakeDesktopSecretStore();
-    ASSERT_EQ(StoreMailPassword(access, *secrets, QString::fromLatin1(e2e::PostfixServer::kPassword)),
-              PasswordPlace::kRegistryFile);
+    ASSERT_EQ(
+        StoreMailPassword(access, *secrets, QString::fromLatin1(e2e::PostfixServer::kPassword)),
+        PasswordPlace::kRegistryFile);
     LoadSettings(access, settings, settings.LogPath);
     LoadKeptPassword(*secrets, settings);
     ASSERT_EQ(settings.ManagerSMTPSecurity, 1);
@@ -98,9 +101,10 @@ TEST_F(EnginePostfixAlertE2ETest, SiteGoingDownIsMailedThroughStartTlsAndAuth) {
 
     const std::vector<std::string> files = delivered();
     ASSERT_EQ(files.size(), 1u) << postfix.Log() << sendLogs();
-    ASSERT_TRUE(postfix.WaitLog(" disconnect from localhost[127.0.0.1] ehlo=2 starttls=1 auth=1 "
-                                "mail=1 rcpt=1 data=1 quit=1 commands=8",
-                                30s))
+    ASSERT_TRUE(
+        postfix.WaitLog(" disconnect from localhost[127.0.0.1] ehlo=2 starttls=1 auth=1 "
+                        "mail=1 rcpt=1 data=1 quit=1 commands=8",
+                        30s))
         << postfix.Log();
     EXPECT_NE(postfix.Log().find("sasl_method=PLAIN, sasl_username=ops"), std::string::npos)
         << postfix.Log();

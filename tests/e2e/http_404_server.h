@@ -43,8 +43,8 @@ public:
         ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         ::posix_spawn_file_actions_adddup2(&actions, out[1], 2);
         pid_ = Spawn({"/usr/bin/python3", "-u", "-m", "http.server", "--bind", "127.0.0.1",
-                           "--directory", root, "0"},
-                          &actions);
+                      "--directory", root, "0"},
+                     &actions);
         ::posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
         out_ = out[0];

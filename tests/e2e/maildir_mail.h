@@ -31,7 +31,8 @@ inline StoredMail ParseMaildirFile(const std::string& text) {
         flush();
         const auto colon = line.find(':');
         name = line.substr(0, colon);
-        value = colon == std::string::npos ? "" : line.substr(line.find_first_not_of(' ', colon + 1));
+        value =
+            colon == std::string::npos ? "" : line.substr(line.find_first_not_of(' ', colon + 1));
     }
     flush();
     mail.body = end == std::string::npos ? "" : text.substr(end + 2);
