@@ -11,9 +11,15 @@ Usage: bench/q3_send_bench.py [build/bin/quorvane3]
 3. A small mail over STARTTLS with AUTH, from starting quorvane3 until the
    sink has it, against smtplib's starttls() and login() sending the same
    mail to the same sink, in the same run.
+4. The same small mail over STARTTLS with AUTH to the tests' private Postfix
+   (its submission service, SASL through Dovecot): quorvane3 from start to
+   exit against smtplib's starttls() and login() until its session has ended,
+   each round waiting for the delivery into the Maildir before the next one.
 
 The sink is tests/e2e/smtp_sink.py (Python's aiosmtpd) in its own process
-on 127.0.0.1; for part 3 a second one with TLS and a required login.
+on 127.0.0.1; for part 3 a second one with TLS and a required login. Part 4
+runs bench/q3_postfix_server of the benchmark build (as root, which Postfix's
+master needs); it is skipped with a note where it cannot start.
 """
 
 import os
@@ -32,6 +38,7 @@ SINK = os.path.join(TOP, "tests", "e2e", "smtp_sink.py")
 ROUNDS_BIG = 5
 ROUNDS_SMALL = 30
 ROUNDS_TLS = 20
+ROUNDS_POSTFIX = 20
 
 
 class Sink:
@@ -95,8 +102,68 @@ def write_job(path, port, log_dir, attachment=b"", subject=b"Benchmark", host=b"
         f.write(job)
 
 
+class Postfix:
+    """bench/q3_postfix_server: runs while its standard input stays open."""
+
+    def __init__(self, server):
+        self.proc = subprocess.Popen([server], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     text=True)
+        ready, _, _ = select.select([self.proc.stdout], [], [], 60)
+        words = self.proc.stdout.readline().split(" ", 5) if ready else ["ERROR", "no answer"]
+        if words[0] != "READY":
+            self.stop()
+            raise RuntimeError(" ".join(words).strip())
+        self.port = int(words[1])
+        self.authority, self.delivered = words[4], words[5].strip()
+
+    def wait_delivery(self, count, bound=60):
+        deadline = time.monotonic() + bound
+        # The Maildir's folders appear with its first mail.
+        while len(os.listdir(self.delivered) if os.path.isdir(self.delivered) else ()) < count:
+            if time.monotonic() > deadline:
+                raise RuntimeError("Postfix delivered nothing")
+            time.sleep(0.005)
+
+    def stop(self):
+        self.proc.stdin.close()
+        self.proc.wait(60)
+
+
+def postfix_round(program, server, work, env, message):
+    """Part 4: quorvane3 and smtplib timings against the private Postfix;
+    smtplib sends `message`, the bytes quorvane3 made of the same job."""
+    postfix = Postfix(server)
+    try:
+        env = dict(env, QUORVANE3_CA_FILE=postfix.authority)
+        job = os.path.join(work, "postfix-job")
+        q3_times, ref_times, count = [], [], 0
+        for _ in range(ROUNDS_POSTFIX):
+            write_job(job, postfix.port, work, host=b"localhost", login=(1, b"ops", b"secret"))
+            start = time.perf_counter()
+            subprocess.run([program, job], env=env, check=True)
+            q3_times.append(time.perf_counter() - start)
+            count += 1
+            postfix.wait_delivery(count)
+        for _ in range(ROUNDS_POSTFIX):
+            start = time.perf_counter()
+            context = ssl.create_default_context(cafile=postfix.authority,
+                                                 capath=ssl.get_default_verify_paths().openssl_capath)
+            with smtplib.SMTP("localhost", postfix.port) as client:
+                client.starttls(context=context)
+                client.login("ops", "secret")
+                client.sendmail("sender@example.org", ["bench@example.org"], message)
+            ref_times.append(time.perf_counter() - start)
+            count += 1
+            postfix.wait_delivery(count)
+        return q3_times, ref_times
+    finally:
+        postfix.stop()
+
+
 def main():
     program = sys.argv[1] if len(sys.argv) > 1 else os.path.join(TOP, "build", "bin", "quorvane3")
+    server = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(program))), "bench",
+                          "q3_postfix_server")
     with tempfile.TemporaryDirectory() as work:
         env = dict(os.environ, TMPDIR=work, QUORVANE3_INI=os.path.join(work, "none.ini"))
         sink = Sink(work)
@@ -166,6 +233,12 @@ def main():
         finally:
             tls_sink.stop()
 
+        try:
+            postfix = postfix_round(program, server, work, env, small_message)
+        except (OSError, RuntimeError) as error:
+            postfix = None
+            print(f"(no Postfix round: {error})")
+
     q3, ref = statistics.median(q3_times), statistics.median(ref_times)
     print(f"10 MB attachment, message of {size} bytes, median of {ROUNDS_BIG}:")
     print(f"  quorvane3 compose + deliver : {q3 * 1000:8.1f} ms")
@@ -178,6 +251,12 @@ def main():
     print(f"  quorvane3 start to delivered : {tq3 * 1000:8.1f} ms")
     print(f"  smtplib starttls + login     : {tref * 1000:8.1f} ms")
     print(f"  ratio quorvane3 / smtplib    : {tq3 / tref:8.2f}")
+    if postfix:
+        pq3, pref = (statistics.median(times) for times in postfix)
+        print(f"small mail to Postfix's submission service, STARTTLS + AUTH, median of {ROUNDS_POSTFIX}:")
+        print(f"  quorvane3 start to exit      : {pq3 * 1000:8.1f} ms")
+        print(f"  smtplib starttls + login     : {pref * 1000:8.1f} ms")
+        print(f"  ratio quorvane3 / smtplib    : {pq3 / pref:8.2f}")
 
 
 if __name__ == "__main__":

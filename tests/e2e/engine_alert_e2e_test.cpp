@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "monitor/report/send_email.h"
+#include "tests/e2e/http_404_server.h"
 #include "tests/e2e/smtp_sink.h"
 #include "tests/support/live_engine.h"
 #include "tests/support/temp_dir.h"
@@ -23,72 +24,12 @@ namespace {
 using namespace std::chrono_literals;
 using namespace ossivant;
 
-// The text with every run of blanks and line breaks as one blank.
-std::string Flattened(const std::string& text) {
-    std::string flat;
-    for (const char c : text) {
-        const bool space = c == ' ' || c == '\n';
-        if (!space)
-            flat += c;
-        else if (!flat.empty() && flat.back() != ' ')
-            flat += ' ';
-    }
-    return flat;
-}
-
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
-
-// Python's http.server on 127.0.0.1 at a port of the system's choice,
-// serving an empty folder, so every page answers 404. Stopped by its pid.
-class HttpServer {
-public:
-    explicit HttpServer(const std::string& root) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        ::posix_spawn_file_actions_adddup2(&actions, out[1], 2);
-        pid_ = e2e::Spawn({"/usr/bin/python3", "-u", "-m", "http.server", "--bind", "127.0.0.1",
-                           "--directory", root, "0"},
-                          &actions);
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        out_ = out[0];
-        // "Serving HTTP on 127.0.0.1 port 41234 (http://127.0.0.1:41234/) ..."
-        std::string text;
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (pid_ > 0 && port_ == 0 && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, 200) <= 0) continue;
-            char chunk[512];
-            const ssize_t n = ::read(out_, chunk, sizeof chunk);
-            if (n <= 0) break;
-            text.append(chunk, static_cast<std::size_t>(n));
-            const auto at = text.find(" port ");
-            if (at != std::string::npos && text.find(' ', at + 6) != std::string::npos)
-                port_ = static_cast<std::uint16_t>(std::stoi(text.substr(at + 6)));
-        }
-    }
-    ~HttpServer() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            e2e::WaitExit(pid_, 10s);
-        }
-        if (out_ >= 0) ::close(out_);
-    }
-    std::uint16_t port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::uint16_t port_ = 0;
-};
 
 class EngineAlertE2ETest : public ::testing::Test, protected test::LiveEngine {
 protected:
@@ -132,7 +73,7 @@ protected:
 
     test::TempDir tmp, spool, logs, received, www;
     e2e::SmtpSink sink{received.path().string()};
-    HttpServer http{www.path().string()};
+    e2e::HttpServer http{www.path().string()};
     HandOffAlertSender handOff{settings, QStringLiteral(OSSIVANT_PROGRAM_DIR_PATH)};
 };
 
@@ -163,7 +104,7 @@ TEST_F(EngineAlertE2ETest, SiteThatAnswers404TwiceSendsExactlyOneAlert) {
     // The shipped 404 template, its placeholders filled (and its lines
     // wrapped, so compare with every run of blanks and line breaks as one blank).
     const std::string address = "http://" + url.toStdString();
-    const std::string flat = Flattened(mail->body);
+    const std::string flat = e2e::Flattened(mail->body);
     EXPECT_EQ(flat.rfind("Dear Dana Boss, Ossivant checked " + address +
                              " and the server answered with HTTP response code 404 (Not Found).",
                          0),
@@ -213,7 +154,7 @@ TEST_F(EngineAlertE2ETest, HttpsSiteAlertCarriesItsSecureAddress) {
     EXPECT_EQ(sites[1].Status, StatusFailed);
     const std::optional<e2e::ReceivedMail> mail = sink.Next(30s);
     ASSERT_TRUE(mail);
-    EXPECT_EQ(Flattened(mail->body)
+    EXPECT_EQ(e2e::Flattened(mail->body)
                   .rfind("Dear Dana Boss, Ossivant checked " + url.toStdString() +
                              " and the server answered with HTTP response code 404 (Not Found).",
                          0),

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "handoff/mail_job_writer.h"
+#include "tests/e2e/maildir_mail.h"
 #include "tests/e2e/postfix_server.h"
 #include "tests/mailer/sender_scratch.h"
 
@@ -18,6 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using quorvane3::test::ReadAll;
+using e2e::Header;
+using e2e::ParseMaildirFile;
+using e2e::StoredMail;
 
 enum class Service { kPlain, kSubmission, kWrapper };
 
@@ -36,40 +40,6 @@ struct PostfixRow {
     const char* cause;
 };
 void PrintTo(const PostfixRow& row, std::ostream* os) { *os << row.name; }
-
-struct StoredMail {
-    std::multimap<std::string, std::string> headers;  // as delivered, unfolded
-    std::string body;
-};
-
-StoredMail ParseMaildirFile(const std::string& text) {
-    StoredMail mail;
-    const auto end = text.find("\n\n");
-    std::istringstream head(text.substr(0, end));
-    std::string line, name, value;
-    auto flush = [&] {
-        if (!name.empty()) mail.headers.emplace(name, value);
-        name.clear();
-    };
-    while (std::getline(head, line)) {
-        if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-            value += line;
-            continue;
-        }
-        flush();
-        const auto colon = line.find(':');
-        name = line.substr(0, colon);
-        value = colon == std::string::npos ? "" : line.substr(line.find_first_not_of(' ', colon + 1));
-    }
-    flush();
-    mail.body = end == std::string::npos ? "" : text.substr(end + 2);
-    return mail;
-}
-
-std::string Header(const StoredMail& mail, const std::string& name) {
-    const auto it = mail.headers.find(name);
-    return it == mail.headers.end() ? "(none)" : it->second;
-}
 
 class PostfixSessionTest : public quorvane3::test::SenderScratch,
                            public ::testing::WithParamInterface<PostfixRow> {};

@@ -92,12 +92,14 @@ public:
     std::string AuthorityFile() const { return dir_ + "/ca.pem"; }
     uint16_t plainPort = 0, submissionPort = 0, wrapperPort = 0;
 
-    // The delivered mails (file paths in the Maildir's new/).
+    // Where Postfix puts each delivered mail (the Maildir's new/).
+    std::string DeliveryFolder() const { return dir_ + "/mail/inbox/new"; }
+
+    // The delivered mails (file paths in the delivery folder).
     std::vector<std::string> Delivered() const {
         std::vector<std::string> files;
         std::error_code ignored;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(dir_ + "/mail/inbox/new", ignored)) {
+        for (const auto& entry : std::filesystem::directory_iterator(DeliveryFolder(), ignored)) {
             files.push_back(entry.path().string());
         }
         return files;
