@@ -25,6 +25,11 @@ std::int32_t KeptSites(const QHash<QString, SiteStore::StoredKey>& keys) {
 }  // namespace
 
 QString ImportCountsText(const ImportCounts& counts) {
+    if (counts.refusal != 0)
+        return QStringLiteral(
+                   "Nothing was imported: the registry could not be written "
+                   "(error %1). The list is as it was.")
+            .arg(counts.refusal);
     if (counts.leftOut == 0 && counts.unreadable == 0) return {};
     QStringList parts;
     parts << (counts.imported == 1
@@ -105,26 +110,29 @@ void SiteListImport::store() {
             }
             break;
         }
-        storeSite(*site, stored);
+        if (const std::int32_t status = storeSite(*site, stored); status != reg::ERROR_SUCCESS) {
+            counts_.refusal = status;
+            counts_.imported = 0;
+            return;
+        }
     }
     store_.RenumberSites();
 }
 
-void SiteListImport::storeSite(const Site& site, const SiteStore::StoredKey& stored) {
+std::int32_t SiteListImport::storeSite(const Site& site, const SiteStore::StoredKey& stored) {
     SiteRecord record = site.first;
     if (!stored.hasUrl) {
         record.Comments = kImportNew;
-        store_.WriteSiteKey(record, 0);
-        if (site.lines == 1) return;
+        const std::int32_t status = store_.WriteSiteKey(record, 0);
+        if (status != reg::ERROR_SUCCESS || site.lines == 1) return status;
     }
     if (replace_) {
         record = site.last;
         record.Comments = kImportReplace;
-        store_.WriteSiteKey(record, 0);
-    } else {
-        registry_.SetValue(reg::HKEY_LOCAL_MACHINE, SiteStore::siteKey(site.key),
-                           QStringLiteral("Comments"), QString(), kTypeString);
+        return store_.WriteSiteKey(record, 0);
     }
+    return registry_.SetValue(reg::HKEY_LOCAL_MACHINE, SiteStore::siteKey(site.key),
+                              QStringLiteral("Comments"), QString(), kTypeString);
 }
 
 }  // namespace ossivant

@@ -20,6 +20,7 @@ struct ImportCounts {
     std::int32_t leftOut = 0;                   // lines past the limit of the list
     std::int32_t unreadable = 0;                // lines that hold no site
     std::vector<std::int32_t> firstUnreadable;  // their first few line numbers
+    std::int32_t refusal = 0;                   // the registry's status when it took nothing
 };
 
 // The message after an import that did not take in every line; empty when
@@ -47,7 +48,9 @@ public:
     // Counts lines that were not looked at because the list is full.
     void leaveOut(std::int32_t lines) { counts_.leftOut += lines; }
 
-    // Stores what was taken and renumbers the list, in one transaction.
+    // Stores what was taken and renumbers the list, in one transaction. A
+    // store that refuses a write (held by another program, read-only) gets
+    // no further one: nothing is imported, and counts() tells why.
     void store();
 
     const ImportCounts& counts() const { return counts_; }
@@ -65,7 +68,7 @@ private:
     bool grows(const SiteStore::StoredKey& stored) const {
         return !stored.kept && (replace_ || !stored.hasUrl);
     }
-    void storeSite(const Site& site, const SiteStore::StoredKey& stored);
+    std::int32_t storeSite(const Site& site, const SiteStore::StoredKey& stored);
 
     SiteStore& store_;
     RegistryAccess& registry_;

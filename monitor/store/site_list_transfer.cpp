@@ -92,7 +92,9 @@ void SiteListTransfer::ImportList() {
     p_.screen.refillList();
     p_.screen.releaseWindow();
     const QString told = ImportCountsText(counts);
-    if (!told.isEmpty()) p_.messages.show(told, MsgButtons::Ok, MsgIcon::Information);
+    if (!told.isEmpty())
+        p_.messages.show(told, MsgButtons::Ok,
+                         counts.refusal != 0 ? MsgIcon::Warning : MsgIcon::Information);
 }
 
 ImportCounts SiteListTransfer::importFile(const QString& path, bool replace) {

@@ -238,13 +238,14 @@ bool SiteStore::RetryUnsaved() {
     return unsaved_.empty();
 }
 
-void SiteStore::WriteSiteKey(const SiteRecord& record, std::int32_t index) {
+std::int32_t SiteStore::WriteSiteKey(const SiteRecord& record, std::int32_t index) {
     const QString name = SiteKeyName(record.URL);
-    if (name.isEmpty()) return;
+    if (name.isEmpty()) return reg::ERROR_SUCCESS;
     const QString key = siteKey(name);
     const auto scope = reg_.OneTransaction();
-    reg_.CreateKey(kHive, key);
-    writeSiteValues(key, index == 0 ? kImportIndex : index, record);
+    if (const std::int32_t status = reg_.CreateKey(kHive, key); status != reg::ERROR_SUCCESS)
+        return status;
+    return writeSiteValues(key, index == 0 ? kImportIndex : index, record);
 }
 
 void SiteStore::SaveSiteCount(std::int32_t count) {

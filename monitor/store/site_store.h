@@ -60,7 +60,9 @@ public:
 
     // Writes a record that is not in the table (import): creates its key and
     // stores Index = index, or 2000 for index 0. No pointer is written.
-    void WriteSiteKey(const SiteRecord& record, std::int32_t index);
+    // Returns the registry's status (ERROR_SUCCESS for a record without URL,
+    // which names no key).
+    std::int32_t WriteSiteKey(const SiteRecord& record, std::int32_t index);
 
     void SaveSiteCount(std::int32_t count);
 

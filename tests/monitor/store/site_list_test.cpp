@@ -1,6 +1,7 @@
 // The site list data file: line format, text check, and export/import
 // against temporary registries.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -263,6 +264,34 @@ TEST(SiteListImportTest, EmptyListIsNotAskedAndBadLinesAreSkipped) {
                                                      "www.b.example|10.0.0.1.5|2|1|45|Import New"));
     EXPECT_EQ(s.screen.maximum, 7);  // every line counts, blank ones too
     EXPECT_EQ(s.screen.last, 5);     // non-blank lines
+}
+
+// Another program holds the registry's write lock for the whole import: one
+// refused write ends it, the list stays as it was, and the operator is told
+// instead of being left to think the file went in.
+TEST(SiteListImportTest, ARegistryHeldByAnotherProgramImportsNothingAndSaysSo) {
+    Station s;
+    s.add("www.a.example", "10.0.0.1", 2, 1, 30, "mine");
+    const QStringList before = s.stored();
+    QByteArray lines;
+    for (int n = 1; n <= 300; ++n) lines += "www.n" + QByteArray::number(n) + ".example,,1,1,30\r\n";
+    WriteAll(s.file("many.ovd"), lines);
+    s.dialogs.openAnswers << s.file("many.ovd");
+    s.messages.answer = MsgAnswer::No;  // add to the list
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(s.temp.path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    s.transfer.ImportList();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    ASSERT_EQ(s.messages.texts.size(), 2);  // the question, then the word after the import
+    EXPECT_EQ(s.messages.texts[1],
+              QStringLiteral("Nothing was imported: the registry could not be written "
+                             "(error %1). The list is as it was.")
+                  .arg(reg::ERROR_CANTWRITE));
+    EXPECT_EQ(s.stored(), before);
 }
 
 TEST(SiteListImportTest, RefusalsLeaveTheStoreAlone) {
