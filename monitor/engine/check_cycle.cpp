@@ -254,6 +254,7 @@ void CheckEngine::finishCycle() {
     state_.bCheckInProgress = false;
     if (kind_ == CycleKind::Automatic) state_.RequestTimeOut = QDateTime();
     writeLog(false, false, true);
+    screen_.window.CycleFinished();
     if (state_.bSiteDown) screen_.window.Beep();
     SiteCheck_Enable(screen_.menus);
 }

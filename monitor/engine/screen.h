@@ -73,6 +73,11 @@ public:
     virtual void NotifySiteDown(const QString& site, const QString& result) = 0;
     // The site table was loaded again from the store: show it anew.
     virtual void SiteListReloaded() = 0;
+    // The cycle has ended, after its last log line: what the window gathered
+    // during the cycle (the sites that went down) is told now.
+    virtual void CycleFinished() {}
+    // Whether the cycle that just ended found this computer offline.
+    virtual void SetOffline(bool /*offline*/) {}
 };
 
 // Everything of the screen that the engine talks to.
