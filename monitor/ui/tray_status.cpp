@@ -19,8 +19,7 @@ constexpr qsizetype kNamedSites = 3;
 // The first few lines, then a count of the others.
 QStringList FirstFew(const QStringList& lines) {
     QStringList shown = lines.mid(0, kNamedSites);
-    if (lines.size() > kNamedSites)
-        shown << kAndMore.arg(lines.size() - kNamedSites);
+    if (lines.size() > kNamedSites) shown << kAndMore.arg(lines.size() - kNamedSites);
     return shown;
 }
 
@@ -30,7 +29,8 @@ TrayMessage SitesDownMessage(const QList<DownSite>& down) {
     if (down.isEmpty()) return {};
     const QString prefix = kProgramTitle + QStringLiteral(": ");
     if (down.size() == 1)
-        return {prefix + kSiteDownTitle, down.front().site + QLatin1Char('\n') + down.front().result};
+        return {prefix + kSiteDownTitle,
+                down.front().site + QLatin1Char('\n') + down.front().result};
     QStringList lines;
     for (const DownSite& each : down) lines << each.site + QStringLiteral(" - ") + each.result;
     return {prefix + kSitesDownTitle.arg(down.size()), FirstFew(lines).join(QLatin1Char('\n'))};
