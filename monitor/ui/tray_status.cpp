@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "monitor/engine/screen.h"
-#include "monitor/ui/qt_seams.h"
+#include "monitor/ui/program_title.h"
 #include "monitor/ui/window_texts.h"
 
 namespace ossivant {
