@@ -99,27 +99,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "http://c.test\nTimed out", 3,
                  "Ossivant\n2 sites down:\nhttp://a.test\nhttp://c.test"},
         TrayCase{"DisabledSitesIgnored", "xGx", false, "", "", 1, "Ossivant"},
-        TrayCase{"OnlyDisabled", "xx", false, "", "", 0, "Ossivant"},
         TrayCase{"Offline", "GY", true, "", "", 2,
                  "Ossivant\nNot checked: this computer is offline"},
         TrayCase{"OfflineWithSitesDown", "RR", true, "", "", 3,
                  "Ossivant\n2 sites down:\nhttp://a.test\nhttp://b.test\nNot checked: this "
                  "computer is offline"}),
     [](const ::testing::TestParamInfo<TrayCase>& info) { return std::string(info.param.name); });
-
-// A site known by its IP address alone is named by it, as its alert names it.
-TEST(TrayToolTip, NamesASiteWithoutUrlByItsAddress) {
-    SiteTable table;
-    table.append({QStringLiteral("10.0.0.7"), QStringLiteral("  "), StatusFailed, 1, 30, {}});
-    table.append({QStringLiteral("10.0.0.8"),
-                  QStringLiteral("https://secure.test"),
-                  StatusFailed,
-                  1,
-                  30,
-                  {}});
-    EXPECT_EQ(TrayToolTip(table, false),
-              "Ossivant\n2 sites down:\nhttp://10.0.0.7\nhttps://secure.test");
-}
 
 }  // namespace
 }  // namespace ossivant::test
