@@ -164,10 +164,7 @@ std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index,
                                     const QString& resultText) {
     AlertFacts facts;
     facts.site = *siteAt(index);
-    screen_.window.NotifySiteDown(TrimBlanks(facts.site.URL).isEmpty()
-                                      ? HttpAddress(facts.site.IP)
-                                      : HttpAddress(facts.site.URL),
-                                  resultText);
+    screen_.window.NotifySiteDown(SiteAddress(facts.site), resultText);
     if (const SiteRecord* checked = siteAt(state_.lCheckIndex))
         facts.checkTimeOut = checked->TimeOut;
     facts.bInetDoubleCheck = state_.bInetDoubleCheck;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 
 namespace ossivant {
@@ -46,6 +47,14 @@ inline QString UrlOfAddress(const QString& address) {
     if (address.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive))
         return address.mid(7);
     return address;
+}
+
+// The address the operator knows a site by: its URL, or its IP address when
+// the URL is blank (spaces only).
+inline QString SiteAddress(const SiteRecord& site) {
+    const bool blankUrl =
+        std::all_of(site.URL.begin(), site.URL.end(), [](QChar c) { return c == u' '; });
+    return blankUrl ? HttpAddress(site.IP) : HttpAddress(site.URL);
 }
 
 }  // namespace ossivant

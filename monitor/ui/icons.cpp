@@ -62,6 +62,17 @@ QIcon Arrow(bool up) {
     }));
 }
 
+// One lamp in the sizes trays ask for.
+QIcon TrayLamp(const QColor& color) {
+    QIcon icon;
+    for (int size : {16, 22, 32, 48, 64})
+        icon.addPixmap(Draw(size, size, [size, &color](QPainter& p) {
+            const qreal margin = size / 8.0;
+            Lamp(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin), color);
+        }));
+    return icon;
+}
+
 }  // namespace
 
 QIcon Checked() {
@@ -84,6 +95,12 @@ QIcon Light(int image) {
     };
     if (image < 1 || image > 3) return {};
     return lights[image - 1];
+}
+
+QIcon TrayIcon(int light) {
+    static const std::array<QIcon, 3> lamps{TrayLamp(kGreen), TrayLamp(kYellow), TrayLamp(kRed)};
+    if (light < 1 || light > 3) return Program();
+    return lamps[light - 1];
 }
 
 QIcon Ascending() {

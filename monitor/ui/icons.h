@@ -26,4 +26,8 @@ QPixmap EnabledFilterPicture(int filter);
 // The program's own icon (window and tray).
 QIcon Program();
 
+// The tray icon for a light of the list (1 to 3) in the tray's sizes; the
+// program's icon for any other.
+QIcon TrayIcon(int light);
+
 }  // namespace ossivant::icons

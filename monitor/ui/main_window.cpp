@@ -269,6 +269,7 @@ void frmMain::Display_lvwMainEx(const QString& selection) {
     applySort();
     list->setUpdatesEnabled(true);
     showSummary();
+    refreshTray();
 
     const QString wanted = selection.trimmed();
     if (wanted.isEmpty()) return;
@@ -378,7 +379,7 @@ void frmMain::closeWaitWindow() {
 // --- layout, tray and closing -------------------------------------------------------
 
 void frmMain::Form_Resize() {
-    tray_->setToolTip(kProgramTitle);
+    refreshTray();
     mPopRestore->setEnabled(false);
     const QSize client = centralWidget()->size();
     const MainLayout layout =
@@ -399,7 +400,7 @@ void frmMain::Form_Resize() {
 void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
-    tray_->setToolTip(kProgramTitle);
+    refreshTray();
     if (!(windowState() & Qt::WindowMinimized)) {
         mPopRestore->setEnabled(false);
         return;

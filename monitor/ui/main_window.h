@@ -17,6 +17,7 @@
 #include "monitor/store/site_table.h"
 #include "monitor/ui/icons.h"
 #include "monitor/ui/list_rules.h"
+#include "monitor/ui/tray_status.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -136,6 +137,8 @@ public:
     void SetAutoCheckTimerEnabled(bool enabled) override;
     void Beep() override;
     void NotifySiteDown(const QString& site, const QString& result) override;
+    void CycleFinished() override;
+    void SetOffline(bool offline) override;
 
     // --- export and import: the wait window over the held main window -----
     void holdWindow(const QString& caption, const QString& text, bool barVisible,
@@ -151,6 +154,8 @@ public:
 
 signals:
     void siteDownNotified(const QString& site, const QString& result);
+    // A message has gone to the tray.
+    void trayMessageShown(const QString& title, const QString& text);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -172,6 +177,8 @@ private:
     void notAvailable(const QString& what);
     void runOrTellMissing(const std::function<void()>& command, const QString& what);
     void openLink(const QString& address);
+    void showTrayMessage(const TrayMessage& message);
+    void refreshTray();
 
     std::unique_ptr<Ui::frmMain> ui_;
     MainWindowParts parts_;
@@ -192,6 +199,8 @@ private:
     QMenu* mPopupSys = nullptr;
     QAction* mPopRestore = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    QList<DownSite> cycleDown_;  // the sites gone down in the running cycle
+    bool offline_ = false;       // what the last cycle found
     QPointer<WaitWindow> wait_;
     QString waitCaption_;
     bool exiting_ = false;

@@ -138,6 +138,9 @@ void frmMain::SetRowLight(std::int32_t index, int image) {
         item->setIcon(kLightColumn, icons::Light(image));
         item->setData(kLightColumn, kImageRole, image);
     }
+    // The engine stores the site's new status right after its light: the
+    // tray follows once that step is done.
+    QMetaObject::invokeMethod(this, &frmMain::refreshTray, Qt::QueuedConnection);
 }
 
 void frmMain::SetRowComment(std::int32_t index, const QString& text) {
@@ -197,11 +200,38 @@ void frmMain::Beep() {
     QApplication::beep();
 }
 
+// The sites that go down during a cycle are told together when it ends, so
+// that one balloon does not replace the last; one outside a cycle at once.
 void frmMain::NotifySiteDown(const QString& site, const QString& result) {
     emit siteDownNotified(site, result);
-    if (tray_->isVisible())
-        tray_->showMessage(kProgramTitle + QStringLiteral(": ") + kSiteDownTitle,
-                           site + QLatin1Char('\n') + result, QSystemTrayIcon::Warning, 15000);
+    if (engine_ && engine_->CycleRunning())
+        cycleDown_.push_back({site, result});
+    else
+        showTrayMessage(SitesDownMessage({{site, result}}));
+}
+
+void frmMain::CycleFinished() {
+    if (!cycleDown_.isEmpty()) showTrayMessage(SitesDownMessage(cycleDown_));
+    cycleDown_.clear();
+    refreshTray();
+}
+
+void frmMain::SetOffline(bool offline) {
+    offline_ = offline;
+    refreshTray();
+}
+
+void frmMain::showTrayMessage(const TrayMessage& message) {
+    if (!tray_->isVisible()) return;
+    tray_->showMessage(message.title, message.text, QSystemTrayIcon::Warning, 15000);
+    emit trayMessageShown(message.title, message.text);
+}
+
+// The icon shows the worst light of the enabled sites; the tooltip names
+// the sites that are down.
+void frmMain::refreshTray() {
+    tray_->setIcon(icons::TrayIcon(TrayLight(parts_.sites)));
+    tray_->setToolTip(TrayToolTip(parts_.sites, offline_));
 }
 
 // --- export and import ---------------------------------------------------------

@@ -7,11 +7,9 @@
 #include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
 #include "monitor/platform/shell.h"
+#include "monitor/ui/program_title.h"
 
 namespace ossivant {
-
-// The program title every message box carries.
-inline const QString kProgramTitle = QStringLiteral("Ossivant");
 
 // Message boxes as QMessageBox, over the window in use: the given window, or
 // the dialog that holds it disabled, or none.

@@ -14,9 +14,11 @@
 #include "monitor/engine/menu_lock.h"
 #include "monitor/store/site_key.h"
 #include "monitor/ui/check_anim_window.h"
+#include "monitor/ui/icons.h"
 #include "monitor/ui/wait_window.h"
 #include "tests/monitor/ui/monitor_fixture.h"
 #include "tests/support/fake_http_server.h"
+#include "tests/support/fake_transfer_control.h"
 
 namespace ossivant::test {
 namespace {
@@ -238,6 +240,71 @@ TEST_F(MainWindowTest, MinimisingHidesIntoTheTrayOnlyWhenThereIsOne) {
         }
         stop();
     }
+}
+
+// Five sites, four of which stop answering: the first cycle turns them
+// yellow, the second red with four alerts and one tray message for all.
+TEST_F(MainWindowTest, SitesDownTogetherGiveOneTrayMessageAndTheWorstLight) {
+    markStarted();
+    FakeTransferControl control;
+    inet = &control;
+    for (int i = 1; i <= 5; ++i) storeSite(QStringLiteral("site%1.test").arg(i));
+    start();
+    QSystemTrayIcon* tray = main().trayIcon();
+    ASSERT_TRUE(tray->isVisible());
+    EXPECT_EQ(tray->icon().cacheKey(), icons::Program().cacheKey());
+    EXPECT_EQ(tray->toolTip(), "Ossivant");
+
+    const auto runCycle = [&] {
+        action("mF_StartCheck")->trigger();
+        while (app->engine().CycleRunning()) {
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return control.StillExecuting() || !app->engine().CycleRunning(); }, 5000));
+            if (!control.StillExecuting()) break;
+            if (control.URL().endsWith("site1.test"))
+                control.respond("HTTP/1.1 200 OK\r\nServer: test\r\n");
+            else
+                control.fail(28, "Timeout was reached");
+        }
+    };
+    QSignalSpy down(&main(), &frmMain::siteDownNotified);
+    QSignalSpy shown(&main(), &frmMain::trayMessageShown);
+    runCycle();
+    EXPECT_EQ(app->sites()[2].Status, StatusWarning);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(tray->icon().cacheKey(), icons::TrayIcon(SiteRows::Yellow).cacheKey());
+    EXPECT_EQ(tray->toolTip(), "Ossivant");
+
+    runCycle();
+    EXPECT_EQ(alerts.sent.size(), 4u);
+    EXPECT_EQ(down.count(), 4);
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown[0][0].toString(), "Ossivant: 4 sites down");
+    const QString text = shown[0][1].toString();
+    EXPECT_TRUE(text.startsWith("http://site2.test - ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("\nand 1 more")) << text.toStdString();
+    EXPECT_EQ(tray->icon().cacheKey(), icons::TrayIcon(SiteRows::Red).cacheKey());
+    EXPECT_EQ(tray->toolTip(),
+              "Ossivant\n4 sites down:\nhttp://site2.test\nhttp://site3.test\nhttp://"
+              "site4.test\nand 1 more");
+
+    // A cycle that found the computer offline says so under the sites.
+    main().SetOffline(true);
+    EXPECT_TRUE(tray->toolTip().endsWith("\nand 1 more\nNot checked: this computer is offline"));
+    main().SetOffline(false);
+    EXPECT_FALSE(tray->toolTip().contains("offline"));
+
+    // Down sites switched off leave the green one; the list shows it anew.
+    for (int i = 2; i <= 5; ++i) app->sites()[i].Enabled = 0;
+    main().Display_lvwMain(QString());
+    EXPECT_EQ(tray->icon().cacheKey(), icons::TrayIcon(SiteRows::Green).cacheKey());
+    EXPECT_EQ(tray->toolTip(), "Ossivant");
+
+    // Outside a cycle nothing waits for its end.
+    main().NotifySiteDown("http://site9.test", "Timed out");
+    ASSERT_EQ(shown.count(), 2);
+    EXPECT_EQ(shown[1][0].toString(), "Ossivant: Site down");
+    EXPECT_EQ(shown[1][1].toString(), "http://site9.test\nTimed out");
 }
 
 // New from the keyboard, then Edit of the new row with Enter: the editor holds

@@ -34,7 +34,8 @@ public:
 };
 
 // The windowed monitor over a temporary registry, with its message boxes,
-// shell, alerts and tour answered by fakes; the transfer control is real.
+// shell, alerts and tour answered by fakes; the transfer control is real
+// unless a test sets `inet`.
 class MonitorTest : public ::testing::Test {
 protected:
     MonitorTest() {
@@ -75,6 +76,7 @@ protected:
         seams.files = &files;
         seams.launcher = &launcher;
         seams.alerts = &alerts;
+        seams.inet = inet;
         seams.startTour = [this] {
             ++tourStarts;
             return tourPresent;
@@ -136,6 +138,7 @@ protected:
     ScriptedFileDialogs files;
     RecordingLauncher launcher;
     FakeAlertSender alerts;
+    TransferControl* inet = nullptr;
     int tourStarts = 0;
     bool tourPresent = false;
     bool trayAvailable = false;
