@@ -116,7 +116,7 @@ bool ReadExtension(JobFile& file, MailJob& job) {
     if (size < kHeadSize + kJobTrailerSize) return true;
     std::string trailer(kJobTrailerSize, '\0');
     if (!file.ReadAt(size - kJobTrailerSize, kJobTrailerSize, trailer.data()) ||
-        std::memcmp(trailer.data() + 8, kJobExtensionMagic, sizeof kJobExtensionMagic) != 0) {
+        !IsJobTrailerMagic(trailer.data() + 8)) {
         return true;
     }
     const uint64_t offset = LittleEndian32(reinterpret_cast<const unsigned char*>(trailer.data()));
@@ -128,6 +128,7 @@ bool ReadExtension(JobFile& file, MailJob& job) {
     if (extension->security > kLastJobSecurity) return false;
     job.hasExtension = true;
     job.security = extension->security;
+    job.tracked = (extension->flags & kJobTracked) != 0;
     job.userName = std::move(extension->user);
     job.password = std::move(extension->password);
     return true;

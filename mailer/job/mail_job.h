@@ -37,6 +37,7 @@ struct MailJob {
     uint32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
     std::string userName;
     std::string password;
+    bool tracked = false;  // report the outcome and keep the job for a resend
 };
 
 // Longest jobPath and mailerName, in bytes.
