@@ -22,10 +22,8 @@ bool WriteAll(int fd, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
     return true;
@@ -58,9 +56,10 @@ bool EncodeMailJob(const MailJobFields& job, std::string& out) {
         PutWord(file, t.offsetAt + 4, static_cast<uint32_t>(t.text->size()));
         file += *t.text;
     }
-    if (job.security != 0 || !job.userName.empty()) {
+    if (job.security != 0 || !job.userName.empty() || job.flags != 0) {
         const std::string extension = quorvane3::EncodeJobExtension(
-            quorvane3::JobExtension{job.security, job.userName, job.password}, file.size());
+            quorvane3::JobExtension{job.security, job.flags, job.userName, job.password},
+            file.size());
         if (file.size() + extension.size() > std::numeric_limits<uint32_t>::max()) return false;
         file += extension;
     }
@@ -89,7 +88,8 @@ bool WriteMailJobFile(const std::string& dir, const MailJobFields& job, std::str
     path.push_back('\0');
     int fd = ::mkostemp(path.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
+    // A full disk may only show at fsync or close; either way the job is not written.
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     if (!ok) {
         ::unlink(path.data());

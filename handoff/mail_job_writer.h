@@ -23,10 +23,11 @@ struct MailJobFields {
     std::string bodyText;
     std::string attachmentList;
     std::string controlField;
-    // The optional extension: written when either is set.
+    // The optional extension: written when security, a user name or a flag is set.
     uint32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
     std::string userName;
     std::string password;
+    uint32_t flags = 0;  // quorvane3::kJobTracked
 };
 
 // Size of the fixed head: the charset word and the table of 23 words.
@@ -35,9 +36,9 @@ inline constexpr std::size_t kJobHeadSize = 96;
 // The bytes of the job file for `job`: the 96-byte head, then the texts in
 // head order (serverHost, spareHost, toList, ccList, fromField, replyTo,
 // subject, bodyText, attachmentList, controlField), each at the offset the
-// head gives; then, for a job with security or a user name, the extension
-// and its trailer (mailer/job/job_extension.h). Returns false, leaving `out` untouched, when the texts do not
-// fit 32-bit offsets.
+// head gives; then, for a job with security, a user name or flags, the
+// extension and its trailer (mailer/job/job_extension.h). Returns false,
+// leaving `out` untouched, when the texts do not fit 32-bit offsets.
 bool EncodeMailJob(const MailJobFields& job, std::string& out);
 
 // The control field that names the log folder, the log level and the

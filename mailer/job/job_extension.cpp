@@ -29,9 +29,16 @@ bool TakeText(std::string_view& bytes, std::string& out) {
 
 }  // namespace
 
+bool IsJobTrailerMagic(const char* magic) {
+    return std::memcmp(magic, kJobExtensionMagic, sizeof kJobExtensionMagic) == 0 ||
+           std::memcmp(magic, kJobFlagsExtensionMagic, sizeof kJobFlagsExtensionMagic) == 0;
+}
+
 std::string EncodeJobExtension(const JobExtension& extension, std::uint64_t fileSize) {
+    const bool withFlags = extension.flags != 0;
     std::string out;
     PutWord(out, extension.security);
+    if (withFlags) PutWord(out, extension.flags);
     PutWord(out, static_cast<std::uint32_t>(extension.user.size()));
     out += extension.user;
     PutWord(out, static_cast<std::uint32_t>(extension.password.size()));
@@ -39,7 +46,7 @@ std::string EncodeJobExtension(const JobExtension& extension, std::uint64_t file
     const std::uint32_t length = static_cast<std::uint32_t>(out.size());
     PutWord(out, static_cast<std::uint32_t>(fileSize));
     PutWord(out, length);
-    out.append(kJobExtensionMagic, sizeof kJobExtensionMagic);
+    out.append(withFlags ? kJobFlagsExtensionMagic : kJobExtensionMagic, 4);
     return out;
 }
 
@@ -47,9 +54,9 @@ std::optional<JobExtension> DecodeJobExtension(std::string_view tail, std::uint6
                                                std::uint64_t headSize) {
     if (tail.size() < kJobTrailerSize || tail.size() > fileSize) return std::nullopt;
     const std::string_view trailer = tail.substr(tail.size() - kJobTrailerSize);
-    if (std::memcmp(trailer.data() + 8, kJobExtensionMagic, sizeof kJobExtensionMagic) != 0) {
-        return std::nullopt;
-    }
+    if (!IsJobTrailerMagic(trailer.data() + 8)) return std::nullopt;
+    const bool withFlags = std::memcmp(trailer.data() + 8, kJobFlagsExtensionMagic,
+                                       sizeof kJobFlagsExtensionMagic) == 0;
     const std::uint64_t offset = Word(trailer, 0);
     const std::uint64_t length = Word(trailer, 4);
     const std::uint64_t tailStart = fileSize - tail.size();
@@ -57,10 +64,12 @@ std::optional<JobExtension> DecodeJobExtension(std::string_view tail, std::uint6
         return std::nullopt;
     }
     std::string_view bytes = tail.substr(offset - tailStart, length);
-    if (bytes.size() < 4) return std::nullopt;
+    const std::size_t words = withFlags ? 8 : 4;
+    if (bytes.size() < words) return std::nullopt;
     JobExtension extension;
     extension.security = Word(bytes, 0);
-    bytes.remove_prefix(4);
+    if (withFlags) extension.flags = Word(bytes, 4);
+    bytes.remove_prefix(words);
     if (!TakeText(bytes, extension.user) || !TakeText(bytes, extension.password) ||
         !bytes.empty()) {
         return std::nullopt;

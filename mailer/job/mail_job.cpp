@@ -116,7 +116,7 @@ bool ReadExtension(JobFile& file, MailJob& job) {
     if (size < kHeadSize + kJobTrailerSize) return true;
     std::string trailer(kJobTrailerSize, '\0');
     if (!file.ReadAt(size - kJobTrailerSize, kJobTrailerSize, trailer.data()) ||
-        std::memcmp(trailer.data() + 8, kJobExtensionMagic, sizeof kJobExtensionMagic) != 0) {
+        !IsJobTrailerMagic(trailer.data() + 8)) {
         return true;
     }
     const uint64_t offset = LittleEndian32(reinterpret_cast<const unsigned char*>(trailer.data()));
@@ -125,6 +125,8 @@ bool ReadExtension(JobFile& file, MailJob& job) {
     if (!file.ReadAt(offset, tail.size(), tail.data())) return true;
     std::optional<JobExtension> extension = DecodeJobExtension(tail, size, kHeadSize);
     if (!extension) return true;
+    // Known even for a job refused below, so that its refusal can be reported.
+    job.tracked = (extension->flags & kJobTracked) != 0;
     if (extension->security > kLastJobSecurity) return false;
     job.hasExtension = true;
     job.security = extension->security;

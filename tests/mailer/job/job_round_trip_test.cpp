@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "handoff/mail_job_writer.h"
+#include "mailer/job/job_extension.h"
 #include "mailer/job/mail_job.h"
 #include "tests/mailer/scratch_dir.h"
 
@@ -194,6 +195,79 @@ TEST(JobExtension, DamagedTrailersAreNoExtensionAndUnknownModesRefuseTheJob) {
     ASSERT_TRUE(ReadMailJob(path, job));
     EXPECT_FALSE(job.hasExtension);
     EXPECT_EQ(job.mailerName, "x");
+}
+
+}  // namespace
+}  // namespace quorvane3
+
+namespace quorvane3 {
+namespace {
+
+struct FlagsRow {
+    const char* name;
+    uint32_t security;
+    std::string user;
+    uint32_t flags;
+    const char* magic;  // the trailer's last four bytes; empty for no extension
+};
+void PrintTo(const FlagsRow& row, std::ostream* os) { *os << row.name; }
+
+class JobFlagsRows : public ::testing::TestWithParam<FlagsRow> {};
+
+// Only a job with flags takes the newer layout; every other job is written
+// byte for byte as before and reads as untracked.
+TEST_P(JobFlagsRows, TrackedJobsTakeTheNewTrailerAndOthersKeepTheOld) {
+    const FlagsRow& row = GetParam();
+    test::ScratchDir dir;
+    handoff::MailJobFields fields = SecureFields(dir.path());
+    fields.security = row.security;
+    fields.userName = row.user;
+    fields.password = row.user.empty() ? "" : "pw";
+    fields.flags = row.flags;
+    std::string bytes;
+    ASSERT_TRUE(handoff::EncodeMailJob(fields, bytes));
+    const std::string magic(row.magic);
+    if (magic.empty()) {
+        EXPECT_NE(bytes.substr(bytes.size() - 4, 3), "Q3X");
+    } else {
+        EXPECT_EQ(bytes.substr(bytes.size() - 4), magic);
+    }
+
+    std::string path;
+    ASSERT_TRUE(handoff::WriteMailJobFile(dir.path(), fields, path));
+    MailJob job;
+    ASSERT_TRUE(ReadMailJob(path, job));
+    EXPECT_EQ(job.tracked, (row.flags & kJobTracked) != 0);
+    EXPECT_EQ(job.security, row.security);
+    EXPECT_EQ(job.userName, row.user);
+    EXPECT_EQ(job.password, fields.password);
+    EXPECT_EQ(job.mailerName, "Mailer");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JobFlagsRows,
+    ::testing::Values(FlagsRow{"PlainUntracked", 0, "", 0, ""},
+                      FlagsRow{"SecureUntracked", 1, "ops", 0, "Q3X1"},
+                      FlagsRow{"PlainTracked", 0, "", kJobTracked, "Q3X2"},
+                      FlagsRow{"SecureTracked", 2, "ops", kJobTracked, "Q3X2"},
+                      FlagsRow{"UnknownFlagOnly", 0, "", 4, "Q3X2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JobFlags, ANewTrailerThatDoesNotAddUpIsNoExtension) {
+    test::ScratchDir dir;
+    handoff::MailJobFields fields = SecureFields(dir.path());
+    fields.flags = kJobTracked;
+    std::string bytes;
+    ASSERT_TRUE(handoff::EncodeMailJob(fields, bytes));
+    // Read as the older layout, the same bytes hold one word too many.
+    std::string relabelled = bytes;
+    relabelled[relabelled.size() - 1] = '1';
+    const std::string path = dir.path() + "/job-relabelled";
+    WriteBytes(path, relabelled);
+    MailJob job;
+    ASSERT_TRUE(ReadMailJob(path, job));
+    EXPECT_FALSE(job.hasExtension);
+    EXPECT_FALSE(job.tracked);
 }
 
 }  // namespace
