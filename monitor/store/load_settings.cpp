@@ -98,12 +98,12 @@ void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPat
         writeNumber(cookieKey, QStringLiteral("AllowType"), s.AllowType);
     }
 
+    reg.CreateKey(kHive, networkKey);
     reg.GetValue(kHive, networkKey, QStringLiteral("Reference"), s.NetworkReference);
     if (reg.GetValue(kHive, networkKey, QStringLiteral("OfflineGuard"), s.OfflineGuard) ==
             reg::ERROR_FILE_NOT_FOUND ||
         (s.OfflineGuard != 0 && s.OfflineGuard != 1)) {
         s.OfflineGuard = 1;
-        reg.CreateKey(kHive, networkKey);
         writeNumber(networkKey, QStringLiteral("OfflineGuard"), s.OfflineGuard);
     }
 }
