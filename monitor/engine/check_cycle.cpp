@@ -125,7 +125,7 @@ void CheckEngine::advance() {
         if (step_ == Step::NextSite) {
             visitSite();
         } else if (parts_.inet.StillExecuting()) {
-            break;  // AwaitIdle, AwaitProbe or AwaitReference: the control's next event moves us on
+            break;  // a wait of the walk: the control's next event moves us on
         } else if (step_ == Step::AwaitReference) {
             closeCycle();
         } else if (step_ == Step::AwaitIdle) {
