@@ -25,6 +25,8 @@ CheckEngine::CheckEngine(EngineParts parts, EngineScreen screen)
     : parts_(parts), screen_(screen), cookies_(parts.registry) {
     QObject::connect(&parts_.inet, &TransferControl::StateChanged, &receiver_,
                      [this](int state) { Inet1_StateChanged(state); });
+    QObject::connect(&parts_.network, &NetworkState::ReachChanged, &receiver_,
+                     [this](NetworkReach reach) { NetworkReachChanged(reach); });
 }
 
 CheckEngine::~CheckEngine() = default;
@@ -104,6 +106,7 @@ void CheckEngine::beginWalk(CycleKind kind) {
     state_.bSiteDown = false;
     screen_.panels.SetPanelText(2, kCheckingInProgress);
     cookies_.SwitchTo(parts_.settings.AllowType);
+    guard_.BeginCycle(parts_.settings.OfflineGuard != 0);
     for (std::int32_t i = 1; i <= parts_.sites.SiteCount(); ++i) parts_.sites[i].Comments.clear();
     screen_.rows.ClearAllComments();
 
@@ -122,7 +125,9 @@ void CheckEngine::advance() {
         if (step_ == Step::NextSite) {
             visitSite();
         } else if (parts_.inet.StillExecuting()) {
-            break;  // AwaitIdle or AwaitProbe: the control's next event moves us on
+            break;  // a wait of the walk: the control's next event moves us on
+        } else if (step_ == Step::AwaitReference) {
+            closeCycle();
         } else if (step_ == Step::AwaitIdle) {
             probeSite();
         } else {  // AwaitProbe: this site's probe and its outcome are done
@@ -149,6 +154,8 @@ const char* CheckEngine::stepName(Step step) {
             return "AwaitIdle";
         case Step::AwaitProbe:
             return "AwaitProbe";
+        case Step::AwaitReference:
+            return "AwaitReference";
     }
     return "?";
 }
@@ -157,7 +164,7 @@ const char* CheckEngine::stepName(Step step) {
 void CheckEngine::visitSite() {
     if (walkIndex_ > walkCount_ || !state_.bCheckInProgress) {
         endWalk();
-        finishCycle();
+        closeCycle();
         return;
     }
     const std::int32_t i = walkIndex_;
@@ -246,14 +253,19 @@ void CheckEngine::endWalk() {
     screen_.progress.Close();
 }
 
-// The starter's closing steps.
-void CheckEngine::finishCycle() {
+// The starter's closing steps. An offline cycle is tried again after the
+// warning interval, or sooner when the network comes back.
+void CheckEngine::finishCycle(bool offline) {
     enter(Step::Idle);
+    if (offline) state_.NextCheckTime = now().addSecs(qint64(parts_.settings.TimerWarning) * 60);
     screen_.panels.SetPanelText(2, kNext + QLatin1Char(' ') + PanelTimeText(state_.NextCheckTime));
     if (kind_ == CycleKind::Manual) screen_.window.SetAutoCheckTimerEnabled(true);
     state_.bCheckInProgress = false;
     if (kind_ == CycleKind::Automatic) state_.RequestTimeOut = QDateTime();
     writeLog(false, false, true);
+    if (offline) screen_.panels.ShowNotice(kComputerOffline);
+    lastCycleOffline_ = offline;
+    screen_.window.SetOffline(offline);
     screen_.window.CycleFinished();
     if (state_.bSiteDown) screen_.window.Beep();
     SiteCheck_Enable(screen_.menus);
@@ -261,6 +273,11 @@ void CheckEngine::finishCycle() {
 
 void CheckEngine::StopCheck() {
     flushDeferred();
+    if (step_ == Step::AwaitReference) {  // the sites are done: only the reference stops
+        parts_.inet.Cancel();
+        advance();
+        return;
+    }
     if (!parts_.inet.StillExecuting()) {
         // Nothing else changes: a walk between two probes goes on at its
         // next event or tick, after the Stop button has closed its window.

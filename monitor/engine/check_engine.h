@@ -7,8 +7,10 @@
 
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/engine_state.h"
+#include "monitor/engine/offline_guard.h"
 #include "monitor/engine/screen.h"
 #include "monitor/platform/clock.h"
+#include "monitor/platform/network_state.h"
 #include "monitor/platform/transfer_control.h"
 #include "monitor/report/check_log.h"
 #include "monitor/report/log_record.h"
@@ -32,6 +34,7 @@ struct EngineParts {
     CheckLog& log;
     AlertSender& alerts;
     const Clock& clock;
+    NetworkState& network;  // whether this computer is online
 };
 
 // The check engine: probes one site at a time through the transfer control,
@@ -69,6 +72,9 @@ public:
     void Inet1_StateChanged(int state);
     // Tick of TimerMain (every second): the clock panel and the deadline.
     void TimerMain_Timer();
+    // The system's network state changed: after an offline cycle, the next
+    // one starts as soon as the network is back.
+    void NetworkReachChanged(NetworkReach reach);
 
     // --- outcome handling -----------------------------------------------
     void SiteCheckOK(std::int32_t lCheckIndex2);
@@ -85,8 +91,9 @@ private:
 
     // Where the walk stands. NextSite is the head of the loop over the sites;
     // AwaitIdle and AwaitProbe are its two waits for the control to be idle,
-    // before and after a probe.
-    enum class Step { Idle, NextSite, AwaitIdle, AwaitProbe };
+    // before and after a probe; AwaitReference waits for the probe of the
+    // reference address after the last site.
+    enum class Step { Idle, NextSite, AwaitIdle, AwaitProbe, AwaitReference };
     static const char* stepName(Step step);
 
     // The walk (check_cycle.cpp).
@@ -97,7 +104,7 @@ private:
     void visitSite();
     void probeSite();
     void endWalk();
-    void finishCycle();
+    void finishCycle(bool offline);
     void writeDisabledLine(std::int32_t index, const SiteRecord& site);
     StoreSync::CycleStart syncStore();
     void storeSite(std::int32_t index);
@@ -109,6 +116,15 @@ private:
     void unexpectedStateResult(int state);
     void writeDataLineUnlessDoubleCheck();
     bool markSiteOK(std::int32_t index);
+
+    // Verdicts held while this computer may be offline (offline_cycle.cpp).
+    bool holdFailure(const QString& code, const QString& text);
+    void releaseHeld();
+    void judgeHeld(const HeldVerdict& verdict);
+    void closeCycle();
+    void probeReference();
+    void referenceResult(int state);
+    void writeOfflineLines(const std::vector<HeldVerdict>& verdicts);
 
     // Outcome paths (site_outcome.cpp).
     void doubleCheckEnd(std::int32_t index, SiteRecord& site, bool rowFound, const QString& text,
@@ -140,6 +156,11 @@ private:
     std::int32_t walkCount_ = 0;  // SiteCount when the walk began
     bool advancing_ = false;
     bool logLossReported_ = false;  // this cycle's lost log line was reported
+
+    OfflineGuard guard_;
+    const HeldVerdict* judging_ = nullptr;   // the held verdict being given now
+    std::optional<bool> referenceReached_;  // nullopt: the probe gave no answer
+    bool lastCycleOffline_ = false;
 
     // A site that answered OK, waiting to be stored and logged (flushDeferred).
     struct DeferredOutcome {

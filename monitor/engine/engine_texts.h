@@ -46,5 +46,6 @@ inline const QString kMissingAddress = QStringLiteral("Missing Site Address");
 inline const QString kChecking = QStringLiteral("Checking");
 inline const QString kNotInProgress = QStringLiteral("Checking is not in progress.");
 inline const QString kManuallyStopped = QStringLiteral("Manually Stopped.");
+inline const QString kComputerOffline = QStringLiteral("Not checked: this computer is offline");
 
 }  // namespace ossivant::engine_texts

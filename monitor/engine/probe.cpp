@@ -5,6 +5,7 @@
 
 #include "monitor/engine/check_engine.h"
 #include "monitor/engine/engine_texts.h"
+#include "monitor/engine/offline_guard.h"
 #include "monitor/engine/outcome_table.h"
 #include "monitor/engine/response_code.h"
 #include "monitor/engine/text_util.h"
@@ -35,6 +36,11 @@ void CheckEngine::StartProbe(std::int32_t index, std::int16_t kind) {
 void CheckEngine::Inet1_StateChanged(int state) {
     namespace ts = transfer_state;
     flushDeferred();
+    if (step_ == Step::AwaitReference) {
+        referenceResult(state);
+        advance();
+        return;
+    }
     ProgressDisplay& progress = screen_.progress;
     // One row per state, as the state table reads.
     // clang-format off
@@ -59,6 +65,7 @@ void CheckEngine::Inet1_StateChanged(int state) {
 }
 
 void CheckEngine::responseResult() {
+    releaseHeld();
     const QString header = parts_.inet.GetHeader();
     const QString code = header.isEmpty() ? QStringLiteral("0") : GetResponseCode(header);
     const ProbeOutcome outcome = ClassifyStatusCode(code);
@@ -74,14 +81,19 @@ void CheckEngine::responseResult() {
 }
 
 void CheckEngine::errorResult() {
-    const QString text = kErrorPrefix + QLatin1Char(' ') +
-                         QString::number(parts_.inet.ResponseCode()) + QLatin1Char(' ') +
-                         parts_.inet.ResponseInfo();
+    const qint32 error = parts_.inet.ResponseCode();
+    const QString text = kErrorPrefix + QLatin1Char(' ') + QString::number(error) +
+                         QLatin1Char(' ') + parts_.inet.ResponseInfo();
+    if (!IsPreHttpError(error))
+        releaseHeld();
+    else if (holdFailure(QStringLiteral("8080"), text))
+        return;
     SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("8080"), text, 2);
     writeDataLineUnlessDoubleCheck();
 }
 
 void CheckEngine::unexpectedStateResult(int state) {
+    releaseHeld();
     SiteCheckUpdate(
         state_.lCheckIndex, QStringLiteral("0"),
         kUnrecognizedState + QStringLiteral(" (") + QString::number(state) + QLatin1Char(')'), 2);
@@ -98,12 +110,18 @@ void CheckEngine::TimerMain_Timer() {
     screen_.panels.SetPanelText(1, LogDateTimeText(now()));
 
     if (!state_.RequestTimeOut.isNull() && now() >= state_.RequestTimeOut) {
-        SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("8001"), kTimedOut, 2);
-        // When the time-out started an IP double check, that probe has
-        // replaced the request and runs with its own deadline.
-        if (!state_.bInetDoubleCheck) {
-            writeDataLine();
+        const bool preHttp = parts_.inet.GetHeader().isEmpty();
+        if (!preHttp) releaseHeld();
+        if (preHttp && holdFailure(QStringLiteral("8001"), kTimedOut)) {
             parts_.inet.Cancel();
+        } else {
+            SiteCheckUpdate(state_.lCheckIndex, QStringLiteral("8001"), kTimedOut, 2);
+            // When the time-out started an IP double check, that probe has
+            // replaced the request and runs with its own deadline.
+            if (!state_.bInetDoubleCheck) {
+                writeDataLine();
+                parts_.inet.Cancel();
+            }
         }
     }
     // Also moves the walk on when the control went idle without an event.

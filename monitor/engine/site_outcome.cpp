@@ -169,10 +169,11 @@ std::int32_t CheckEngine::sendAlert(const QString& code, std::int32_t index,
         facts.checkTimeOut = checked->TimeOut;
     facts.bInetDoubleCheck = state_.bInetDoubleCheck;
     facts.DoubleCheckResult = state_.DoubleCheckResult;
-    facts.probeURL = parts_.inet.URL();
-    facts.probeResponseCode = parts_.inet.ResponseCode();
-    facts.probeResponseInfo = parts_.inet.ResponseInfo();
-    facts.probeHeader = parts_.inet.GetHeader();
+    // A held verdict tells of its own probe, not of the one running now.
+    facts.probeURL = judging_ ? judging_->url : parts_.inet.URL();
+    facts.probeResponseCode = judging_ ? judging_->responseCode : parts_.inet.ResponseCode();
+    facts.probeResponseInfo = judging_ ? judging_->responseInfo : parts_.inet.ResponseInfo();
+    facts.probeHeader = judging_ ? judging_->header : parts_.inet.GetHeader();
     return parts_.alerts.SendEmail(code, facts);
 }
 

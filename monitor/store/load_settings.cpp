@@ -21,6 +21,7 @@ void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPat
     const QString managerKey = OssivantKey(QStringLiteral("\\Settings\\Manager"));
     const QString logKey = OssivantKey(QStringLiteral("\\Settings\\Log"));
     const QString cookieKey = OssivantKey(QStringLiteral("\\Settings\\AllowCookie"));
+    const QString networkKey = OssivantKey(QStringLiteral("\\Settings\\Network"));
     auto writeNumber = [&](const QString& key, const QString& name, int value) {
         reg.SetValue(kHive, key, name, value, kTypeNumber);
     };
@@ -95,6 +96,15 @@ void LoadSettings(RegistryAccess& reg, Settings& s, const QString& defaultLogPat
         s.AllowType = 1;
         reg.CreateKey(kHive, cookieKey);
         writeNumber(cookieKey, QStringLiteral("AllowType"), s.AllowType);
+    }
+
+    reg.CreateKey(kHive, networkKey);
+    reg.GetValue(kHive, networkKey, QStringLiteral("Reference"), s.NetworkReference);
+    if (reg.GetValue(kHive, networkKey, QStringLiteral("OfflineGuard"), s.OfflineGuard) ==
+            reg::ERROR_FILE_NOT_FOUND ||
+        (s.OfflineGuard != 0 && s.OfflineGuard != 1)) {
+        s.OfflineGuard = 1;
+        writeNumber(networkKey, QStringLiteral("OfflineGuard"), s.OfflineGuard);
     }
 }
 

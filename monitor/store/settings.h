@@ -23,6 +23,8 @@ struct Settings {
     std::int16_t MaxLogFiles = 0;
     std::int16_t DiskLogDisabled = 0;  // 1 = disabled sites are not logged
     std::int16_t AllowType = 0;        // 1 accept cookies, 2 refuse them
+    QString NetworkReference;          // an address that tells whether this computer is online
+    std::int32_t OfflineGuard = 0;     // 1 = no verdicts while this computer is offline
 };
 
 }  // namespace ossivant

@@ -9,6 +9,7 @@
 #include "monitor/engine/panel_time.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
+#include "monitor/platform/system_network_state.h"
 #include "monitor/report/check_log.h"
 #include "monitor/report/send_email.h"
 #include "monitor/store/load_settings.h"
@@ -48,8 +49,10 @@ int RunHeadless(const QString& programDir) {
     InetTransfer inet([&access] { return ReadCookiePolicy(access); });
     CheckLog log(state.settings, clock);
     HandOffAlertSender alerts(state.settings, programDir);
-    CheckEngine engine({state.sites, store, sync, state.settings, access, inet, log, alerts, clock},
-                       screen.screen());
+    SystemNetworkState network;
+    CheckEngine engine(
+        {state.sites, store, sync, state.settings, access, inet, log, alerts, clock, network},
+        screen.screen());
     engine.state().NextCheckTime = state.NextCheckTime;
 
     QTimer timerMain;

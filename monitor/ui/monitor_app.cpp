@@ -6,6 +6,7 @@
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
 #include "monitor/platform/inet_transfer.h"
+#include "monitor/platform/system_network_state.h"
 #include "monitor/store/load_settings.h"
 #include "monitor/store/mail_password.h"
 #include "monitor/ui/splash_window.h"
@@ -39,6 +40,8 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       sync_(access_, store_, settings_, DefaultLogPath()),
       ownInet_(seams.inet ? nullptr : RealTransfer(access_)),
       inet_(seams.inet ? *seams.inet : *ownInet_),
+      ownNetwork_(seams.network ? nullptr : std::make_unique<SystemNetworkState>()),
+      network_(seams.network ? *seams.network : *ownNetwork_),
       log_(settings_, clock_),
       ownAlerts_(seams.alerts ? nullptr
                               : std::make_unique<HandOffAlertSender>(settings_, programDir_)),
@@ -48,7 +51,8 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       progress_(&main_, [this] { engine_->StopCheck(); }) {
     ownMessages_.setParent(&main_);
     engine_ = std::make_unique<CheckEngine>(
-        EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, alerts_, clock_},
+        EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, alerts_, clock_,
+                    network_},
         EngineScreen{main_, progress_, main_, main_, main_, messages_});
     main_.attachEngine(engine_.get());
     if (seams.trayAvailable) main_.setTrayAvailable(seams.trayAvailable);

@@ -8,6 +8,7 @@
 
 #include "monitor/engine/check_engine.h"
 #include "monitor/platform/clock.h"
+#include "monitor/platform/network_state.h"
 #include "monitor/platform/registry.h"
 #include "monitor/platform/transfer_control.h"
 #include "monitor/report/check_log.h"
@@ -37,6 +38,7 @@ struct MonitorSeams {
     Shell* shell = nullptr;               // the desktop's viewers
     AlertSender* alerts = nullptr;        // the hand-off library of the program folder
     TransferControl* inet = nullptr;      // the HTTP transfer control
+    NetworkState* network = nullptr;      // the system's network state
     std::function<bool()> startTour;      // the tour program of the program folder
     std::function<bool()> trayAvailable;
 };
@@ -97,6 +99,8 @@ private:
     StoreSync sync_;
     std::unique_ptr<TransferControl> ownInet_;
     TransferControl& inet_;
+    std::unique_ptr<NetworkState> ownNetwork_;
+    NetworkState& network_;
     CheckLog log_;
     std::unique_ptr<AlertSender> ownAlerts_;
     AlertSender& alerts_;

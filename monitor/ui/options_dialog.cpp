@@ -219,6 +219,8 @@ void frmOptions::Form_Load() {
     applyLogPeriod();
     (s.AllowType == 2 ? u.optCookieDisable : u.optCookieAccept)->setChecked(true);
     u.chkStartAtLogin->setChecked(AutostartEntry().exists());
+    u.chkOfflineGuard->setChecked(s.OfflineGuard != 0);
+    u.txtNetworkReference->setText(s.NetworkReference);
 
     {
         const QSignalBlocker quiet(u.tabOptions);
@@ -458,6 +460,8 @@ Settings frmOptions::settingsFromBoxes() const {
     s.DiskLogMaxFiles = u.chkDiskMaxLogFiles->isChecked() ? 1 : 0;
     s.DiskLogDisabled = u.chkDiskNoLogDisabled->isChecked() ? 1 : 0;
     s.AllowType = u.optCookieDisable->isChecked() ? 2 : 1;
+    s.OfflineGuard = u.chkOfflineGuard->isChecked() ? 1 : 0;
+    s.NetworkReference = u.txtNetworkReference->text().trimmed();
     return s;
 }
 
@@ -481,6 +485,7 @@ void frmOptions::cmdOK_Click() {
     const QString managerKey = OssivantKey(QStringLiteral("\\Settings\\Manager"));
     const QString logKey = OssivantKey(QStringLiteral("\\Settings\\Log"));
     const QString cookieKey = OssivantKey(QStringLiteral("\\Settings\\AllowCookie"));
+    const QString networkKey = OssivantKey(QStringLiteral("\\Settings\\Network"));
     auto number = [this](const QString& key, const char* name, std::int32_t value) {
         registry_.SetValue(kHive, key, QLatin1String(name), value, kTypeNumber);
     };
@@ -520,6 +525,12 @@ void frmOptions::cmdOK_Click() {
 
         s.AllowType = in.AllowType;
         number(cookieKey, "AllowType", s.AllowType);
+
+        registry_.CreateKey(kHive, networkKey);  // missing in a registry older than the guard
+        s.OfflineGuard = in.OfflineGuard;
+        number(networkKey, "OfflineGuard", s.OfflineGuard);
+        s.NetworkReference = in.NetworkReference;
+        text(networkKey, "Reference", s.NetworkReference);
     }
     // Outside the transaction: the secret store may take a moment to answer.
     if (in.ManagerSMTPPassword != s.ManagerSMTPPassword) {

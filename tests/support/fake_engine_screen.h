@@ -88,8 +88,10 @@ public:
         downNotices.push_back(site + QStringLiteral(" | ") + result);
     }
     void SiteListReloaded() override { ++reloads; }
+    void SetOffline(bool isOffline) override { offline = isOffline; }
 
     bool minimised = false;
+    bool offline = false;
     std::vector<bool> timerChanges;
     int beeps = 0;
     int reloads = 0;

@@ -10,6 +10,7 @@
 #include "tests/support/core_app.h"
 #include "tests/support/fake_alert_sender.h"
 #include "tests/support/fake_engine_screen.h"
+#include "tests/support/fake_network_state.h"
 #include "tests/support/temp_registry.h"
 
 namespace ossivant::test {
@@ -58,7 +59,8 @@ public:
     InetTransfer inet{[this] { return ReadCookiePolicy(access); }};
     CheckLog log{settings, clock};
     FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock},
+    FakeNetworkState network;
+    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock, network},
                        screen.screen()};
     QTimer timerMain;
 };

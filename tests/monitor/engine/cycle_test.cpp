@@ -434,7 +434,8 @@ private:
 
 TEST_F(EngineTest, StopGivesUpOnAControlThatNeverStops) {
     StubbornControl stubborn;
-    CheckEngine other{{sites, store, sync, settings, access, stubborn, log, alerts, clock},
+    CheckEngine other{{sites, store, sync, settings, access, stubborn, log, alerts, clock,
+                       network},
                       fakes.screen()};
     addSite(QStringLiteral("a.test"));
     other.mF_StartCheck_Click();

@@ -13,6 +13,7 @@
 #include "tests/support/fake_alert_sender.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_engine_screen.h"
+#include "tests/support/fake_network_state.h"
 #include "tests/support/fake_transfer_control.h"
 #include "tests/support/temp_registry.h"
 
@@ -61,7 +62,8 @@ protected:
     FakeTransferControl inet;
     CheckLog log{settings, clock};
     FakeAlertSender alerts;
-    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock},
+    FakeNetworkState network;
+    CheckEngine engine{{sites, store, sync, settings, access, inet, log, alerts, clock, network},
                        fakes.screen()};
     EngineState& st = engine.state();
 

@@ -36,8 +36,11 @@ TEST_F(LoadSettingsTest, FirstStartWritesTheDefaults) {
     EXPECT_EQ(settings.MaxLogFiles, 7);
     EXPECT_EQ(settings.DiskLogDisabled, 1);
     EXPECT_EQ(settings.AllowType, 1);
+    EXPECT_EQ(settings.OfflineGuard, 1);
+    EXPECT_EQ(settings.NetworkReference, "");
 
     EXPECT_EQ(number("\\Settings\\Timer", "Interval"), 60);
+    EXPECT_EQ(number("\\Settings\\Network", "OfflineGuard"), 1);
     EXPECT_EQ(number("\\Settings\\Timer", "Warning"), 15);
     EXPECT_EQ(text("\\Settings\\Log", "LogPath"), defaultLogPath);
     EXPECT_EQ(number("\\Settings\\Log", "LogPeriod"), 1);
@@ -107,7 +110,7 @@ TEST_P(LoadSettingsRepairs, OutOfRangeValues) {
         {"Interval", settings.TimerInterval},     {"Warning", settings.TimerWarning},
         {"LogPeriod", settings.LogPeriod},        {"DiskLogMaxFiles", settings.DiskLogMaxFiles},
         {"MaxLogFiles", settings.MaxLogFiles},    {"DiskLogDisabled", settings.DiskLogDisabled},
-        {"AllowType", settings.AllowType}};
+        {"AllowType", settings.AllowType},        {"OfflineGuard", settings.OfflineGuard}};
     EXPECT_EQ(record.at(row.name), row.loaded);
     EXPECT_EQ(number(row.key, row.name), row.rewritten ? row.loaded : row.stored);
 }
@@ -126,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RepairRow{"\\Settings\\Log", "DiskLogDisabled", 2, 1, true},
                       RepairRow{"\\Settings\\AllowCookie", "AllowType", 0, 1, true},
                       RepairRow{"\\Settings\\AllowCookie", "AllowType", 3, 1, true},
+                      RepairRow{"\\Settings\\Network", "OfflineGuard", 2, 1, true},
+                      RepairRow{"\\Settings\\Network", "OfflineGuard", 0, 0, false},
                       // an int16 setting holds a huge number at 32767, still out of range
                       RepairRow{"\\Settings\\Log", "LogPeriod", 65537, 1, true}));
 

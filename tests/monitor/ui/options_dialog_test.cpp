@@ -398,6 +398,8 @@ TEST_F(OptionsDialogTest, OkSavesEveryBoxToMemoryAndRegistryRoundingHalvesToEven
     w<QCheckBox>("chkDiskMaxLogFiles")->setChecked(false);
     w<QCheckBox>("chkDiskNoLogDisabled")->setChecked(false);
     w<QRadioButton>("optCookieDisable")->setChecked(true);
+    w<QCheckBox>("chkOfflineGuard")->setChecked(false);
+    box("txtNetworkReference")->setText(" http://192.0.2.1/ ");
     clickOK();
 
     EXPECT_FALSE(dialog->isVisible());
@@ -427,6 +429,9 @@ TEST_F(OptionsDialogTest, OkSavesEveryBoxToMemoryAndRegistryRoundingHalvesToEven
     EXPECT_EQ(storedNumber("\\Settings\\Log", "DiskLogMaxFiles"), 0);
     EXPECT_EQ(storedNumber("\\Settings\\Log", "DiskLogDisabled"), 0);
     EXPECT_EQ(storedNumber("\\Settings\\AllowCookie", "AllowType"), 2);
+    EXPECT_EQ(settings.OfflineGuard, 0);
+    EXPECT_EQ(storedNumber("\\Settings\\Network", "OfflineGuard"), 0);
+    EXPECT_EQ(storedText("\\Settings\\Network", "Reference"), "http://192.0.2.1/");
 }
 
 TEST(OptionsNumbers, LeadingNumberRoundedHalfToEven) {
