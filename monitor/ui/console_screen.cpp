@@ -1,6 +1,5 @@
 #include "monitor/ui/console_screen.h"
 
-#include "monitor/ui/window_texts.h"
 
 namespace ossivant {
 
@@ -40,11 +39,6 @@ void ConsoleScreen::SetPanelText(int panel, const QString& text) {
 }
 
 void ConsoleScreen::Beep() { line(QStringLiteral("\a")); }
-
-void ConsoleScreen::SetOffline(bool offline) {
-    if (offline && !offline_) line(window_texts::kNotCheckedOffline);
-    offline_ = offline;
-}
 
 MsgAnswer ConsoleScreen::show(const QString& text, MsgButtons buttons, MsgIcon) {
     line(QStringLiteral("Ossivant: ") + text);

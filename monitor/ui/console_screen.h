@@ -42,8 +42,6 @@ public:
         line(QStringLiteral("DOWN: ") + site + QStringLiteral(" - ") + result);
     }
     void SiteListReloaded() override {}  // the notice that comes with it says so
-    // Said once when the checks find this computer offline, not every cycle.
-    void SetOffline(bool offline) override;
 
     MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon icon) override;
 
@@ -52,7 +50,6 @@ private:
 
     QTextStream& out_;
     bool autoCheck_ = true;
-    bool offline_ = false;
 };
 
 }  // namespace ossivant

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "monitor/engine/engine_texts.h"
 #include "monitor/engine/screen.h"
 #include "monitor/ui/program_title.h"
 #include "monitor/ui/window_texts.h"
@@ -59,7 +60,7 @@ QString TrayToolTip(const SiteTable& sites, bool offline) {
         lines << kSitesDownTitle.arg(down.size()) + QLatin1Char(':');
         lines << FirstFew(down);
     }
-    if (offline) lines << kNotCheckedOffline;
+    if (offline) lines << engine_texts::kComputerOffline;
     return lines.join(QLatin1Char('\n'));
 }
 

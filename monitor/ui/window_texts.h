@@ -26,7 +26,6 @@ inline const QString kNotAvailable = QStringLiteral("%1 is not available in this
 inline const QString kSiteDownTitle = QStringLiteral("Site down");
 inline const QString kSitesDownTitle = QStringLiteral("%1 sites down");
 inline const QString kAndMore = QStringLiteral("and %1 more");
-inline const QString kNotCheckedOffline = QStringLiteral("Not checked: this computer is offline");
 inline const QString kHelpMissing = QStringLiteral("The help file %1 could not be opened.");
 // The product's update page, used when the registry names none.
 inline const QString kDefaultUpdatePage = QStringLiteral("https://www.pelgrade.example/ossivant/");
