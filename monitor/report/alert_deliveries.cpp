@@ -153,7 +153,10 @@ void AlertDeliveries::start(Alert& alert) {
     } else {
         result = resender_.resend(alert.jobPath);
     }
-    if (result == VBQ3_OK) {
+    if (result == VBQ3_OK && alert.jobPath.isEmpty()) {
+        // Handed off without a job to follow: nothing more can be learnt.
+        alert.running = false;
+    } else if (result == VBQ3_OK) {
         alert.running = true;
         alert.startedAt = clock_.now();
         keepTicket(alert);

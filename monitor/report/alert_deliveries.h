@@ -39,6 +39,10 @@ public:
 // Hands a request kept in memory off anew; on VBQ3_OK jobPath names the job.
 using HandOffAgain = std::function<std::int32_t(QString& jobPath)>;
 
+// How long a try may go without its outcome record: well beyond the longest
+// session the sender allows itself.
+inline constexpr std::chrono::seconds kAlertRecordWait{15 * 60};
+
 // The hand-off's failure in words.
 QString HandOffFailureCause(std::int32_t code);
 

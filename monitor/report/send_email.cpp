@@ -64,4 +64,11 @@ std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
         address.constData(), "Ossivant Alert", body.constData(), "", 0, 0, "US", "Quorvane 3.0");
 }
 
+std::int32_t HandOffResender::resend(const QString& jobPath) {
+    using ResendFn = std::int32_t (*)(const char*);
+    void* entry = LoadHandOff(programDir_, "Quorvane3Resend");
+    if (entry == nullptr) return kSendEmailNoHandOff;
+    return reinterpret_cast<ResendFn>(entry)(QFile::encodeName(jobPath).constData());
+}
+
 }  // namespace ossivant

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "monitor/report/alert_deliveries.h"
 #include "monitor/report/alert_text.h"
 #include "monitor/store/settings.h"
 
@@ -48,6 +49,17 @@ public:
 
 private:
     const Settings& settings_;
+    QString programDir_;
+};
+
+// Resends a tracked job through Quorvane3Resend of the program folder's
+// hand-off library; kSendEmailNoHandOff when the library or entry is missing.
+class HandOffResender final : public AlertResender {
+public:
+    explicit HandOffResender(QString programDir) : programDir_(std::move(programDir)) {}
+    std::int32_t resend(const QString& jobPath) override;
+
+private:
     QString programDir_;
 };
 

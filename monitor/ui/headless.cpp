@@ -7,6 +7,7 @@
 #include "monitor/engine/check_engine.h"
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
+#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
 #include "monitor/report/check_log.h"
@@ -47,13 +48,19 @@ int RunHeadless(const QString& programDir) {
     sync.TellAtStart(screen);
     InetTransfer inet([&access] { return ReadCookiePolicy(access); });
     CheckLog log(state.settings, clock);
-    HandOffAlertSender alerts(state.settings, programDir);
+    HandOffAlertSender handOff(state.settings, programDir);
+    HandOffResender resender(programDir);
+    AlertDeliveries deliveries(clock, resender, screen, kAlertRecordWait);
+    TrackingAlertSender alerts(handOff, deliveries, state.settings);
     CheckEngine engine({state.sites, store, sync, state.settings, access, inet, log, alerts, clock},
                        screen.screen());
     engine.state().NextCheckTime = state.NextCheckTime;
 
     QTimer timerMain;
-    QObject::connect(&timerMain, &QTimer::timeout, [&engine] { engine.TimerMain_Timer(); });
+    QObject::connect(&timerMain, &QTimer::timeout, [&engine, &deliveries] {
+        engine.TimerMain_Timer();
+        deliveries.tick();
+    });
     QTimer timerAutoCheck;
     QObject::connect(&timerAutoCheck, &QTimer::timeout, [&engine, &screen] {
         if (screen.autoCheckTimerEnabled()) engine.TimerAutoCheck_Timer();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "monitor/engine/screen.h"
+#include "monitor/report/alert_deliveries.h"
 #include "monitor/platform/shell.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
@@ -68,7 +69,8 @@ class frmMain final : public QMainWindow,
                       public StatusPanels,
                       public MenuCommands,
                       public MainWindowShell,
-                      public SiteListScreen {
+                      public SiteListScreen,
+                      public AlertNewsListener {
     Q_OBJECT
 
 public:
@@ -145,6 +147,9 @@ public:
     void releaseWindow() override;
     void clearList() override;
     void refillList() override;
+
+    // --- what became of an alert: panel 3, the row's light, the tray -------
+    void tellAlertNews(const AlertNews& news) override;
 
     // The texts of the status bar panels 1 to 3, or of the notice (0).
     QString panelText(int panel) const;
