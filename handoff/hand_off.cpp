@@ -1,14 +1,17 @@
 #include "handoff/hand_off.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "handoff/latin1.h"
 #include "handoff/launcher.h"
 #include "handoff/spool.h"
 #include "handoff/vb_quorvane3.h"
+#include "mailer/job/delivery_outcome.h"
 #include "mailer/job/job_extension.h"
 
 namespace handoff {
@@ -69,10 +72,11 @@ int32_t BuildMailJob(const MailRequest& mail, const std::string& spoolDir, MailJ
     job.security = static_cast<uint32_t>(mail.security);
     job.userName = mail.userName;
     job.password = mail.password;
+    job.flags = mail.tracked ? quorvane3::kJobTracked : 0;
     return VBQ3_OK;
 }
 
-int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places) {
+int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places, std::string* jobPathOut) {
     const std::string spoolDir = AbsoluteFolder(places.spoolDir);
     if (spoolDir.empty()) return VBQ3_NO_SPOOL;
     // The control field ends the folder at its first comma, and the job
@@ -89,6 +93,7 @@ int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places) {
 
     switch (StartDetached(places.program, jobPath)) {
         case StartResult::kStarted:
+            if (jobPathOut) *jobPathOut = jobPath;
             return VBQ3_OK;
         case StartResult::kNoProgram:
             ::unlink(jobPath.c_str());
@@ -97,6 +102,35 @@ int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places) {
             break;
     }
     ::unlink(jobPath.c_str());
+    return VBQ3_NOT_STARTED;
+}
+
+namespace {
+
+// Only a regular file directly in the spool folder is a job that may be sent again.
+bool IsSpooledJob(const std::string& jobPath, const std::string& spoolDir) {
+    struct stat info {};
+    if (jobPath.empty() || ::lstat(jobPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::error_code error;
+    const auto folder =
+        std::filesystem::canonical(std::filesystem::path(jobPath).parent_path(), error);
+    if (error) return false;
+    const auto spool = std::filesystem::canonical(spoolDir, error);
+    return !error && folder == spool;
+}
+
+}  // namespace
+
+int32_t ResendJob(const std::string& jobPath, const HandOffPlaces& places) {
+    if (!IsSpooledJob(jobPath, AbsoluteFolder(places.spoolDir))) return VBQ3_NO_JOB;
+    ::unlink(quorvane3::OutcomeRecordPath(jobPath).c_str());
+    switch (StartDetached(places.program, jobPath)) {
+        case StartResult::kStarted: return VBQ3_OK;
+        case StartResult::kNoProgram: return VBQ3_NO_PROGRAM;
+        case StartResult::kNotStarted: break;
+    }
     return VBQ3_NOT_STARTED;
 }
 

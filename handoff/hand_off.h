@@ -27,6 +27,7 @@ struct MailRequest {
     int32_t security = 0;  // 0 none, 1 STARTTLS, 2 SSL/TLS
     std::string userName;
     std::string password;
+    bool tracked = false;  // quorvane3 reports the outcome and keeps the job for a resend
 };
 
 // Where jobs go and which program sends them.
@@ -47,6 +48,13 @@ int32_t BuildMailJob(const MailRequest& mail, const std::string& spoolDir, MailJ
 // Hands `mail` off: makes the spool folder private, writes the job file and
 // starts the sender on it. Returns VBQ3_OK or one of the VBQ3_ codes of
 // vb_quorvane3.h; on any failure after the job was written it is removed.
-int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places);
+// On VBQ3_OK `jobPath`, when given, names the job file.
+int32_t HandOffMail(const MailRequest& mail, const HandOffPlaces& places,
+                    std::string* jobPath = nullptr);
+
+// Starts the sender again on the tracked job at `jobPath`, which must be a
+// regular file in the spool folder; its old outcome record is removed first.
+// VBQ3_OK, VBQ3_NO_JOB, VBQ3_NO_PROGRAM or VBQ3_NOT_STARTED.
+int32_t ResendJob(const std::string& jobPath, const HandOffPlaces& places);
 
 }  // namespace handoff

@@ -6,12 +6,15 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "handoff/hand_off.h"
 #include "handoff/spool.h"
 
 namespace {
+
+constexpr int32_t kJobPathBuffer = 260;
 
 std::string Text(const char* value) {
     return value ? std::string(value) : std::string();
@@ -38,7 +41,8 @@ int32_t HandOff(const char* spareHost, const char* serverHost, int32_t serverPor
                 const char* replyTo, const char* subject, const char* bodyText,
                 const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
                 const char* charset, const char* mailerName, int32_t security,
-                const char* userName, const char* password) {
+                const char* userName, const char* password, char* jobPath = nullptr,
+                int32_t jobPathSize = 0) {
     try {
         handoff::MailRequest mail;
         mail.spareHost = Text(spareHost);
@@ -58,10 +62,16 @@ int32_t HandOff(const char* spareHost, const char* serverHost, int32_t serverPor
         mail.security = security;
         mail.userName = Text(userName);
         mail.password = Text(password);
+        mail.tracked = jobPath != nullptr;
+        // Every job path fits 260 bytes; a smaller buffer might not hold this one.
+        if (mail.tracked && jobPathSize < kJobPathBuffer) return VBQ3_JOB_NOT_WRITTEN;
 
         handoff::HandOffPlaces places{handoff::DefaultSpoolDir(), SenderProgram()};
         if (places.program.empty()) return VBQ3_NO_PROGRAM;
-        return handoff::HandOffMail(mail, places);
+        std::string written;
+        const int32_t result = handoff::HandOffMail(mail, places, &written);
+        if (result == VBQ3_OK && jobPath) std::memcpy(jobPath, written.c_str(), written.size() + 1);
+        return result;
     } catch (...) {
         // Nothing may cross the C boundary; running out of memory is the
         // only thing that can throw here.
@@ -90,4 +100,26 @@ extern "C" __attribute__((visibility("default"))) int32_t Quorvane3Secure(
     return HandOff(spareHost, serverHost, serverPort, toList, ccList, fromField, replyTo, subject,
                    bodyText, attachmentList, disposeFlag, sparePort, charset, mailerName,
                    security, userName, password);
+}
+
+extern "C" __attribute__((visibility("default"))) int32_t Quorvane3Tracked(
+    const char* spareHost, const char* serverHost, int32_t serverPort, const char* toList,
+    const char* ccList, const char* fromField, const char* replyTo, const char* subject,
+    const char* bodyText, const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+    const char* charset, const char* mailerName, int32_t security, const char* userName,
+    const char* password, char* jobPath, int32_t jobPathSize) {
+    if (jobPath == nullptr) return VBQ3_JOB_NOT_WRITTEN;
+    return HandOff(spareHost, serverHost, serverPort, toList, ccList, fromField, replyTo, subject,
+                   bodyText, attachmentList, disposeFlag, sparePort, charset, mailerName,
+                   security, userName, password, jobPath, jobPathSize);
+}
+
+extern "C" __attribute__((visibility("default"))) int32_t Quorvane3Resend(const char* jobPath) {
+    try {
+        handoff::HandOffPlaces places{handoff::DefaultSpoolDir(), SenderProgram()};
+        if (places.program.empty()) return VBQ3_NO_PROGRAM;
+        return handoff::ResendJob(Text(jobPath), places);
+    } catch (...) {
+        return VBQ3_NOT_STARTED;
+    }
 }

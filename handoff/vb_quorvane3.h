@@ -82,7 +82,47 @@ int32_t Quorvane3Secure(const char* spareHost, const char* serverHost, int32_t s
                         const char* charset, const char* mailerName, int32_t security,
                         const char* userName, const char* password);
 
-/* Return codes of Quorvane3 and Quorvane3Secure. */
+/* Quorvane3Secure for a mail whose outcome the caller follows: quorvane3
+ * writes the outcome record <job>.outcome beside the job when its run ends
+ * (delivered, may pass with its cause, permanent with its cause) and keeps
+ * the job when the failure may pass, for Quorvane3Resend. The caller removes
+ * the job and its record when it is done with them. Quorvane3Secure's
+ * arguments, then where the job path goes:
+ *   jobPath        on VBQ3_OK holds the NUL-terminated path of the tracked
+ *                  job (jobPathSize >= 260 always suffices); untouched
+ *                  otherwise
+ *   jobPathSize    bytes at jobPath; too few for the path give
+ *                  VBQ3_JOB_NOT_WRITTEN before anything is written
+ * Returns the codes of Quorvane3. */
+typedef int32_t (*Quorvane3TrackedFn)(const char* spareHost, const char* serverHost,
+                                      int32_t serverPort, const char* toList,
+                                      const char* ccList, const char* fromField,
+                                      const char* replyTo, const char* subject,
+                                      const char* bodyText, const char* attachmentList,
+                                      int32_t disposeFlag, int32_t sparePort,
+                                      const char* charset, const char* mailerName,
+                                      int32_t security, const char* userName,
+                                      const char* password, char* jobPath,
+                                      int32_t jobPathSize);
+
+int32_t Quorvane3Tracked(const char* spareHost, const char* serverHost, int32_t serverPort,
+                         const char* toList, const char* ccList, const char* fromField,
+                         const char* replyTo, const char* subject, const char* bodyText,
+                         const char* attachmentList, int32_t disposeFlag, int32_t sparePort,
+                         const char* charset, const char* mailerName, int32_t security,
+                         const char* userName, const char* password, char* jobPath,
+                         int32_t jobPathSize);
+
+/* Starts the sender again on a tracked job that is still in the spool
+ * folder. The old outcome record is removed first. Returns VBQ3_OK,
+ * VBQ3_NO_JOB when no such job file is there, VBQ3_NO_PROGRAM or
+ * VBQ3_NOT_STARTED. */
+typedef int32_t (*Quorvane3ResendFn)(const char* jobPath);
+
+int32_t Quorvane3Resend(const char* jobPath);
+
+/* Return codes of Quorvane3, Quorvane3Secure, Quorvane3Tracked and
+ * Quorvane3Resend. */
 #define VBQ3_OK 0
 /* No SMTP server, no recipient in To and Cc, or a port outside 0..65535.
  * Nothing was written. */
@@ -104,6 +144,8 @@ int32_t Quorvane3Secure(const char* spareHost, const char* serverHost, int32_t s
 /* The sender could not be started (no process could be created); the job
  * file is removed again. */
 #define VBQ3_NOT_STARTED 7
+/* Quorvane3Resend: the job file is not (or no longer) in the spool folder. */
+#define VBQ3_NO_JOB 8
 
 #ifdef __cplusplus
 }

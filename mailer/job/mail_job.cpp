@@ -125,10 +125,11 @@ bool ReadExtension(JobFile& file, MailJob& job) {
     if (!file.ReadAt(offset, tail.size(), tail.data())) return true;
     std::optional<JobExtension> extension = DecodeJobExtension(tail, size, kHeadSize);
     if (!extension) return true;
+    // Known even for a job refused below, so that its refusal can be reported.
+    job.tracked = (extension->flags & kJobTracked) != 0;
     if (extension->security > kLastJobSecurity) return false;
     job.hasExtension = true;
     job.security = extension->security;
-    job.tracked = (extension->flags & kJobTracked) != 0;
     job.userName = std::move(extension->user);
     job.password = std::move(extension->password);
     return true;

@@ -47,7 +47,8 @@ inline constexpr std::size_t kMaxJobText = 259;
 // missing, is not a regular file, cannot be opened for reading and writing,
 // or any field lies (partly) outside it, or its extension names a security
 // mode that does not exist; `job` then keeps only what was read before the
-// failure. The file is never changed and stays on disk.
+// failure (for an unknown security mode, also whether the job is tracked).
+// The file is never changed and stays on disk.
 bool ReadMailJob(const std::string& jobPath, MailJob& job);
 
 }  // namespace quorvane3

@@ -19,6 +19,9 @@ struct SenderOptions {
 // orderly path; a fatal error of the socket layer or the SMTP session ends
 // the process with 1 before this returns. A run that stops before sending
 // (empty path, unreadable job, mutex or socket layer failing) keeps the job.
+// A tracked job gets its outcome record (outcome_report.h) on every end
+// after it was read, also the fatal one, and stays for a resend when its
+// failure may pass.
 int RunSender(const std::string& jobPath, const SenderOptions& options);
 
 }  // namespace quorvane3

@@ -113,8 +113,12 @@ void SendLog::Write(SendOutcome outcome, std::string_view sender, std::string_vi
 
 void WriteSendLog(const MailJob& job, SendOutcome outcome, std::string_view sender,
                   std::string_view to, std::string_view title, std::string_view cause) {
+    // Tracking alone does not change the line: a tracked job logs the cause
+    // exactly when the same job handed off untracked would.
+    const bool loginJob = job.security != 0 || !job.userName.empty();
+    const bool logCause = job.hasExtension && (loginJob || !job.tracked);
     SendLog(job.logDir, job.logLevel)
-        .Write(outcome, sender, to, title, job.hasExtension ? cause : std::string_view{});
+        .Write(outcome, sender, to, title, logCause ? cause : std::string_view{});
 }
 
 }  // namespace quorvane3

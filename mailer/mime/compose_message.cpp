@@ -1,5 +1,7 @@
 #include "mailer/mime/compose_message.h"
 
+#include <cerrno>
+
 #include "mailer/log/configuration.h"
 #include "mailer/mime/address_header.h"
 #include "mailer/mime/attachment_part.h"
@@ -91,6 +93,7 @@ std::unique_ptr<SendContext> ComposeMessage(const MailJob& job, sys::Hwnd contro
 
     auto context = std::make_unique<SendContext>();
     context->recipients = std::move(recipients);
+    errno = 0;
     if (std::FILE* file = sys::CreateTempFile("MAIL", &context->tempPath)) {
         std::vector<char> buffer(1 << 16);
         std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
@@ -98,8 +101,13 @@ std::unique_ptr<SendContext> ComposeMessage(const MailJob& job, sys::Hwnd contro
             CrLfFileWriter writer(file);
             WriteMessage(writer, job, MakeMessageStamp(job), ResolveMailerName(job));
         }
-        std::fclose(file);
+        const bool written = std::fflush(file) == 0 && !std::ferror(file);
+        if (std::fclose(file) != 0 || !written) context->fileError = errno != 0 ? errno : EIO;
+    } else {
+        context->fileError = errno != 0 ? errno : EIO;
     }
+    // Half a message must never go out as a whole one for a job that can be sent again.
+    if (job.tracked && context->fileError != 0) return context;
     // A message file that could not be made or read back leaves an empty
     // message; the session still runs and the server judges it.
     if (!context->tempPath.empty()) context->reader = std::fopen(context->tempPath.c_str(), "rb");

@@ -49,6 +49,7 @@ struct SendContext {
     std::unique_ptr<CSMTPNotify> smtp;
     std::FILE* reader = nullptr;
     bool active = false;
+    int fileError = 0;  // errno when the message file could not be made or written whole
 
     SendContext() = default;
     ~SendContext();
@@ -62,7 +63,9 @@ inline constexpr unsigned kMsgSendDone = sys::kWmUser;
 
 // Composes the job's message into a new temporary file "MAIL..." and starts
 // its delivery, which ends with kMsgSendDone posted to `controlWindow`.
-// Null (nothing created or sent) when To and Cc hold no address.
+// Null (nothing created or sent) when To and Cc hold no address. A tracked
+// job whose message file could not be written whole is not sent: the
+// context comes back without a session and with its fileError.
 std::unique_ptr<SendContext> ComposeMessage(const MailJob& job, sys::Hwnd controlWindow,
                                             const SmtpTimeouts& timeouts);
 

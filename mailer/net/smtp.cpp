@@ -30,7 +30,9 @@ bool CSMTP::Start(const std::string& host, std::uint16_t port, std::FILE* messag
     result_ = kAborted;
     lastError_ = 0;
     cause_.clear();
+    causeLogged_ = false;
     permanent_ = false;
+    dataAccepted_ = false;
     tlsActive_ = false;
     reader_.Clear();
     blocked_ = false;
@@ -162,11 +164,31 @@ CSMTP::State CSMTP::Fail(State next) {
 }
 
 CSMTP::State CSMTP::Fail(State next, std::string cause, bool permanent) {
+    if (!causeLogged_) {
+        cause_ = std::move(cause);
+        causeLogged_ = true;
+        permanent_ = permanent;
+    }
+    return Fail(next);
+}
+
+CSMTP::State CSMTP::FailUnlogged(State next, std::string cause, bool permanent) {
     if (cause_.empty()) {
         cause_ = std::move(cause);
         permanent_ = permanent;
     }
     return Fail(next);
+}
+
+CSMTP::State CSMTP::FailToSend(const char* what) {
+    // Only a command longer than any line may be is refused before the socket sees it.
+    if (lastError_ == sys::kWsaEMSGSIZE) {
+        return FailUnlogged(State::Finish, std::string(what) + " is too long to send", true);
+    }
+    return FailUnlogged(State::Finish,
+                        std::string("the connection failed while sending ") + what +
+                            " (socket error " + std::to_string(lastError_) + ")",
+                        false);
 }
 
 namespace {
@@ -313,7 +335,7 @@ CSMTP::State CSMTP::OnAwaitHelo(int event) {
 }
 
 CSMTP::State CSMTP::SendMailFrom() {
-    if (!SendCommand("MAIL FROM:<%s>\r\n", sender_)) return Fail(State::Finish);
+    if (!SendCommand("MAIL FROM:<%s>\r\n", sender_)) return FailToSend("MAIL FROM");
     return State::AwaitMailFrom;
 }
 
@@ -321,9 +343,12 @@ CSMTP::State CSMTP::SendGreeting(const char* format, State next) {
     char name[kHostNameSize] = {};
     if (int err = sys::GetLocalHostName(name, sizeof name)) {
         lastError_ = err;
-        return Fail(State::Finish);
+        return FailUnlogged(State::Finish,
+                            "this computer's name could not be read (error " +
+                                std::to_string(err) + ")",
+                            false);
     }
-    if (!SendCommand(format, name)) return Fail(State::Finish);
+    if (!SendCommand(format, name)) return FailToSend("the greeting");
     return next;
 }
 
@@ -335,7 +360,7 @@ CSMTP::State CSMTP::OnAwaitEhlo(int event) {
     if (login_.security == SmtpSecurity::kStartTls && !tlsActive_) {
         // Without TLS nothing more is said, least of all the password.
         if (!offer.startTls) return Fail(State::Finish, "server offers no STARTTLS", true);
-        if (!SendText("STARTTLS\r\n")) return Fail(State::Finish);
+        if (!SendText("STARTTLS\r\n")) return FailToSend("STARTTLS");
         return State::AwaitStartTls;
     }
     if (login_.user.empty()) return SendMailFrom();
@@ -345,11 +370,11 @@ CSMTP::State CSMTP::OnAwaitEhlo(int event) {
 // PLAIN when the server offers it (one round trip), else LOGIN.
 CSMTP::State CSMTP::Login(const EhloOffer& offer) {
     if (offer.authPlain) {
-        if (!SendCommand("AUTH PLAIN %s\r\n", AuthPlainArgument(login_))) return Fail(State::Finish);
+        if (!SendCommand("AUTH PLAIN %s\r\n", AuthPlainArgument(login_))) return FailToSend("AUTH");
         return State::AwaitAuth;
     }
     if (offer.authLogin) {
-        if (!SendText("AUTH LOGIN\r\n")) return Fail(State::Finish);
+        if (!SendText("AUTH LOGIN\r\n")) return FailToSend("AUTH");
         return State::AwaitAuthUser;
     }
     return Fail(State::SendQuit, "the server offers neither AUTH PLAIN nor AUTH LOGIN", true);
@@ -388,13 +413,13 @@ CSMTP::State CSMTP::OnAwaitHandshake(int event) {
 
 CSMTP::State CSMTP::OnAwaitAuthUser(int event) {
     if (event != kReply3xx) return CommonRows(event);
-    if (!SendCommand("%s\r\n", EncodeBase64(login_.user))) return Fail(State::Finish);
+    if (!SendCommand("%s\r\n", EncodeBase64(login_.user))) return FailToSend("the user name");
     return State::AwaitAuthPassword;
 }
 
 CSMTP::State CSMTP::OnAwaitAuthPassword(int event) {
     if (event != kReply3xx) return CommonRows(event);
-    if (!SendCommand("%s\r\n", EncodeBase64(login_.password))) return Fail(State::Finish);
+    if (!SendCommand("%s\r\n", EncodeBase64(login_.password))) return FailToSend("the password");
     return State::AwaitAuth;
 }
 
@@ -406,10 +431,12 @@ CSMTP::State CSMTP::OnAwaitAuth(int event) {
 CSMTP::State CSMTP::OnAwaitMailFrom(int event) {
     if (event != kReply2xx) return CommonRows(event);
     // Nobody to deliver to: the mail cannot succeed.
-    if (recipients_ == nullptr || recipients_->empty()) return Fail(State::SendQuit);
+    if (recipients_ == nullptr || recipients_->empty()) {
+        return FailUnlogged(State::SendQuit, "the mail names no recipient", true);
+    }
     nextRecipient_ = 0;
     if (!SendCommand("RCPT TO:<%s>\r\n", (*recipients_)[nextRecipient_++])) {
-        return Fail(State::Finish);
+        return FailToSend("RCPT TO");
     }
     return State::AwaitRcpt;
 }
@@ -418,12 +445,12 @@ CSMTP::State CSMTP::OnAwaitRcpt(int event) {
     if (event != kReply2xx) return CommonRows(event);
     if (nextRecipient_ < recipients_->size()) {
         if (!SendCommand("RCPT TO:<%s>\r\n", (*recipients_)[nextRecipient_++])) {
-            return Fail(State::Finish);
+            return FailToSend("RCPT TO");
         }
         StartTimer(timeouts_.rcpt);  // each RCPT gets its own wait
         return State::AwaitRcpt;
     }
-    if (!SendText("DATA\r\n")) return Fail(State::Finish);
+    if (!SendText("DATA\r\n")) return FailToSend("DATA");
     return State::AwaitData;
 }
 
@@ -445,6 +472,7 @@ CSMTP::State CSMTP::OnSendBody(int event) {
 CSMTP::State CSMTP::OnAwaitEndOfData(int event) {
     if (event != kReply2xx) return CommonRows(event);
     result_ = kDelivered;
+    dataAccepted_ = true;
     return State::SendQuit;
 }
 
@@ -452,7 +480,7 @@ CSMTP::State CSMTP::OnSendQuit(int) {
     // From a text of its own: a refusal during the message text can come
     // while a body line still waits in the socket's queue, and that line
     // must not be overwritten.
-    if (!SendRaw(kQuit, sizeof kQuit - 1)) return Fail(State::Finish);
+    if (!SendRaw(kQuit, sizeof kQuit - 1)) return FailToSend("QUIT");
     return State::AwaitQuit;
 }
 
@@ -520,17 +548,22 @@ CSMTP::State CSMTP::SendLines() {
     for (;;) {
         int c = message_ ? getc_unlocked(message_) : EOF;
         if (c == EOF) {
-            if (message_ && std::ferror(message_)) return Fail(State::Finish);
-            if (!SendText(".\r\n")) return Fail(State::Finish);
+            if (message_ && std::ferror(message_)) return FailToReadMessage();
+            if (!SendText(".\r\n")) return FailToSend("the end of the message");
             return State::AwaitEndOfData;
         }
         std::ungetc(c, message_);
         std::size_t len = 0;
-        if (ReadLine(&len) == LineRead::kError) return Fail(State::Finish);
-        if (len > kLongestLine) return Fail(State::Finish);
+        if (ReadLine(&len) == LineRead::kError) return FailToReadMessage();
+        if (len > kLongestLine) {
+            return FailUnlogged(State::Finish,
+                                "a line of the message is longer than " +
+                                    std::to_string(kLongestLine) + " characters",
+                                true);
+        }
         lineBuffer_[len++] = '\r';
         lineBuffer_[len++] = '\n';
-        if (lineBuffer_[0] == '.' && !SendRaw(kDot, 1)) return Fail(State::Finish);
+        if (lineBuffer_[0] == '.' && !SendRaw(kDot, 1)) return FailToSend("the message text");
         int err = stream_.Send(lineBuffer_, len);
         if (err == sys::kWsaEWOULDBLOCK) {
             blocked_ = true;
@@ -539,9 +572,13 @@ CSMTP::State CSMTP::SendLines() {
         }
         if (err != 0) {
             lastError_ = err;
-            return Fail(State::Finish);
+            return FailToSend("the message text");
         }
     }
+}
+
+CSMTP::State CSMTP::FailToReadMessage() {
+    return FailUnlogged(State::Finish, "the message file could not be read", false);
 }
 
 }  // namespace quorvane3

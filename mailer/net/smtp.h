@@ -53,10 +53,16 @@ public:
     int Result() const { return result_; }
     int LastError() const { return lastError_; }
     // Why the mail failed, for the send log; empty when no cause is known.
-    const std::string& FailureCause() const { return cause_; }
+    const std::string& FailureCause() const { return causeLogged_ ? cause_ : kNoCause; }
+    // Why the mail failed, in words for the one who handed the job over;
+    // also names the failures the send log gives no cause for.
+    const std::string& OutcomeCause() const { return cause_; }
     // True when sending the same mail again cannot succeed unchanged (a
     // refusal with a 5xx reply, a certificate, a setting that does not fit).
     bool PermanentFailure() const { return permanent_; }
+    // True once the server accepted the end of the data: the message is on
+    // its way whatever happens to QUIT or the connection after it.
+    bool DataAccepted() const { return dataAccepted_; }
     bool Finished() const { return state_ == State::Done; }
     bool Blocked() const { return blocked_; }
     const char* StateName() const;
@@ -109,6 +115,12 @@ private:
     State Fail(State next);
     // Fails with a cause; the first cause found stands.
     State Fail(State next, std::string cause, bool permanent);
+    // Fails with a cause the send log does not name; a logged cause found
+    // later still takes its place.
+    State FailUnlogged(State next, std::string cause, bool permanent);
+    // `what` could not be handed to the socket.
+    State FailToSend(const char* what);
+    State FailToReadMessage();
     State SendGreeting(const char* format, State next);  // HELO or EHLO with this host's name
     State SendEhlo();
     State SendMailFrom();
@@ -132,8 +144,11 @@ private:
     bool blocked_ = false;
     int result_ = kAborted;
     int lastError_ = 0;
+    static inline const std::string kNoCause;
     std::string cause_;
+    bool causeLogged_ = false;
     bool permanent_ = false;
+    bool dataAccepted_ = false;
     SmtpLogin login_;
     bool tlsActive_ = false;
     std::string host_;

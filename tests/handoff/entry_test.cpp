@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "handoff/spool.h"
 #include "handoff/vb_quorvane3.h"
@@ -183,6 +185,106 @@ TEST(SpoolDirTest, FollowsTheOverrideThenTheStateFolder) {
     }
     ScopedEnv state("XDG_STATE_HOME", std::nullopt);
     EXPECT_EQ(handoff::DefaultSpoolDir(), "/home/op/.local/state/ossivant/spool");
+}
+
+}  // namespace
+
+namespace {
+
+template <typename Fn>
+Fn Entry(void* handle, const char* name) {
+    return reinterpret_cast<Fn>(::dlsym(handle, name));
+}
+
+// A tracked hand-off names its job; the job asks for the outcome; a resend
+// starts the sender on that very job after removing the old outcome, and a
+// job that is gone cannot be resent.
+TEST_F(EntryTest, TrackedJobIsNamedAndCanBeResentUntilItIsGone) {
+    auto tracked = Entry<Quorvane3TrackedFn>(library_.handle(), "Quorvane3Tracked");
+    auto resend = Entry<Quorvane3ResendFn>(library_.handle(), "Quorvane3Resend");
+    ASSERT_NE(tracked, nullptr);
+    ASSERT_NE(resend, nullptr);
+
+    char small[16] = {};
+    EXPECT_EQ(tracked("", "h", 25, "t@x", "", "", "", "", "", "", 0, 0, "US", "", 0, "", "", small,
+                      sizeof small),
+              VBQ3_JOB_NOT_WRITTEN);
+    EXPECT_TRUE(std::filesystem::is_empty(spool_));
+
+    char jobPath[260] = {};
+    std::string job;
+    {
+        handoff_test::ReportListener listener(spool_);
+        ASSERT_EQ(tracked("", "h", 25, "t@x", "", "", "", "", "", "", 0, 0, "US", "", 0, "", "",
+                          jobPath, sizeof jobPath),
+                  VBQ3_OK);
+        auto report = listener.Wait();
+        EXPECT_EQ(report["job"], jobPath);
+        job = ReadFile(jobPath);
+    }
+    ASSERT_GE(job.size(), 4u);
+    EXPECT_EQ(job.substr(job.size() - 4), "Q3X2");
+    EXPECT_EQ(std::filesystem::path(jobPath).parent_path(), spool_);
+
+    const std::string outcome = std::string(jobPath) + ".outcome";
+    std::ofstream(outcome) << "Q3OUTCOME 1\nstate=may-pass\nfinished=1\ncause=421 busy\n";
+    {
+        handoff_test::ReportListener listener(spool_);
+        EXPECT_EQ(resend(jobPath), VBQ3_OK);
+        EXPECT_EQ(listener.Wait()["job"], jobPath);
+    }
+    EXPECT_FALSE(std::filesystem::exists(outcome));
+
+    const std::string elsewhere = tmp_ / "job-elsewhere";
+    std::filesystem::copy_file(jobPath, elsewhere);
+    std::filesystem::remove(jobPath);
+    for (const std::string& path : {std::string(jobPath), elsewhere, spool_, std::string()}) {
+        EXPECT_EQ(resend(path.c_str()), VBQ3_NO_JOB) << path;
+    }
+    EXPECT_EQ(resend(nullptr), VBQ3_NO_JOB);
+}
+
+// The spool and the temporary folder on a small file system of the test's
+// own, filled to the last byte.
+class FullDiskEntryTest : public EntryTest {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(disk_);
+        const std::string command = "mount -t tmpfs -o size=64k tmpfs " + disk_ + " 2>/dev/null";
+        if (std::system(command.c_str()) != 0) {
+            GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+        }
+        mounted_ = true;
+        ::setenv("TMPDIR", disk_.c_str(), 1);
+        ASSERT_TRUE(handoff::MakePrivateDir(fullSpool_));
+        std::ofstream filler(disk_ + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {}
+        // Bytes that fit in the last partial block.
+        while (filler.put('x') && filler.flush()) {}
+    }
+    void TearDown() override {
+        ::unsetenv("TMPDIR");
+        if (mounted_) std::system(("umount " + disk_).c_str());
+        std::filesystem::remove(disk_);
+    }
+
+    std::string disk_ = tmp_ / "disk";
+    std::string fullSpool_ = disk_ + "/spool";
+    bool mounted_ = false;
+};
+
+TEST_F(FullDiskEntryTest, TrackedJobOnAFullDiskIsNotWrittenAndLeavesNothing) {
+    auto tracked = Entry<Quorvane3TrackedFn>(library_.handle(), "Quorvane3Tracked");
+    ASSERT_NE(tracked, nullptr);
+    ScopedEnv spool("VB_QUORVANE3_SPOOL", fullSpool_);
+    char jobPath[260] = {};
+    const std::string body(8192, 'b');
+    EXPECT_EQ(tracked("", "h", 25, "t@x", "", "", "", "", body.c_str(), "", 0, 0, "US", "", 0, "",
+                      "", jobPath, sizeof jobPath),
+              VBQ3_JOB_NOT_WRITTEN);
+    EXPECT_STREQ(jobPath, "");
+    EXPECT_TRUE(std::filesystem::is_empty(fullSpool_));
 }
 
 }  // namespace
