@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::array<int, 5> kRetryMinutes{1, 2, 5, 10, 30};
 constexpr qint64 kGiveUpSeconds = 24 * 60 * 60;
-constexpr std::int32_t kNoJob = 8;  // Quorvane3Resend: the job is no longer in the spool
 
 int RetryMinutes(int attempts) {
     const std::size_t i = static_cast<std::size_t>(std::max(attempts, 1) - 1);
@@ -45,7 +44,7 @@ QString HandOffFailureCause(std::int32_t code) {
         case VBQ3_JOB_NOT_WRITTEN: return QStringLiteral("the mail could not be written to the spool folder (disk full?)");
         case VBQ3_NO_PROGRAM: return QStringLiteral("the mail sender program was not found");
         case VBQ3_NOT_STARTED: return QStringLiteral("the mail sender could not be started");
-        case kNoJob: return QStringLiteral("the mail is no longer in the spool folder");
+        case VBQ3_NO_JOB: return QStringLiteral("the mail is no longer in the spool folder");
         case kSendEmailNoHandOff: return QStringLiteral("the mail hand-off library is missing");
         default: return QStringLiteral("the mail hand-off failed (%1)").arg(code);
     }
@@ -160,7 +159,7 @@ void AlertDeliveries::start(Alert& alert) {
         alert.running = true;
         alert.startedAt = clock_.now();
         keepTicket(alert);
-    } else if (result == kNoJob || !MayPass(result)) {
+    } else if (result == VBQ3_NO_JOB || !MayPass(result)) {
         finish(alert, AlertNews::Kind::kFailed, HandOffFailureCause(result));
     } else {
         failedForNow(alert, HandOffFailureCause(result));

@@ -26,8 +26,11 @@ inline constexpr char kHandOffLibraryName[] = "libvb_quorvane3.so";
 // call. Returns 0 when the library accepted the mail, kSendEmailNotConfigured
 // when ManagerEmail or ManagerSMTP is empty, kSendEmailNoHandOff when the
 // library could not be used, otherwise the library's own non-zero value.
+// With `jobPath`, the mail goes as a tracked job whose outcome the caller
+// follows; on 0 *jobPath names the job.
 std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
-                       const AlertFacts& facts, const QString& programDir);
+                       const AlertFacts& facts, const QString& programDir,
+                       QString* jobPath = nullptr);
 
 // The check engine's way to send an alert, so that its tests can record alerts
 // instead of mailing them.
@@ -35,6 +38,13 @@ class AlertSender {
 public:
     virtual ~AlertSender() = default;
     virtual std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) = 0;
+    // As SendEmail, as a job whose outcome can be followed; a sender that
+    // cannot track leaves jobPath empty.
+    virtual std::int32_t SendTracked(const QString& szErrorCode, const AlertFacts& facts,
+                                     QString& jobPath) {
+        jobPath.clear();
+        return SendEmail(szErrorCode, facts);
+    }
 };
 
 // Sends through the hand-off library of the program folder, with the settings
@@ -45,6 +55,10 @@ public:
         : settings_(settings), programDir_(std::move(programDir)) {}
     std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) override {
         return ossivant::SendEmail(szErrorCode, settings_, facts, programDir_);
+    }
+    std::int32_t SendTracked(const QString& szErrorCode, const AlertFacts& facts,
+                             QString& jobPath) override {
+        return ossivant::SendEmail(szErrorCode, settings_, facts, programDir_, &jobPath);
     }
 
 private:

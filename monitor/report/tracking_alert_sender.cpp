@@ -8,14 +8,19 @@ QString AlertSiteLabel(const SiteRecord& site) {
 }
 
 std::int32_t TrackingAlertSender::SendEmail(const QString& szErrorCode, const AlertFacts& facts) {
-    const std::int32_t result = inner_.SendEmail(szErrorCode, facts);
-    if (result == 0 || result == kSendEmailNotConfigured) return result;
+    QString jobPath;
+    const std::int32_t result = inner_.SendTracked(szErrorCode, facts, jobPath);
+    if (result == kSendEmailNotConfigured) return result;
+    const QString site = AlertSiteLabel(facts.site);
     const QString server =
         settings_.ManagerSMTP + QLatin1Char(':') + QString::number(settings_.ManagerSMTPPort);
-    deliveries_.handOffFailed(AlertSiteLabel(facts.site), server, result,
-                              [this, szErrorCode, facts](QString&) {
-                                  return inner_.SendEmail(szErrorCode, facts);
-                              });
+    if (result == 0) {
+        if (!jobPath.isEmpty()) deliveries_.handedOver(jobPath, site, server);
+        return result;
+    }
+    deliveries_.handOffFailed(site, server, result, [this, szErrorCode, facts](QString& path) {
+        return inner_.SendTracked(szErrorCode, facts, path);
+    });
     return result;
 }
 

@@ -4,14 +4,15 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include "handoff/spool.h"
 #include "monitor/engine/check_engine.h"
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
-#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/platform/inet_transfer.h"
 #include "monitor/platform/registry.h"
 #include "monitor/report/check_log.h"
 #include "monitor/report/send_email.h"
+#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/store/load_settings.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_store.h"
@@ -52,6 +53,7 @@ int RunHeadless(const QString& programDir) {
     HandOffResender resender(programDir);
     AlertDeliveries deliveries(clock, resender, screen, kAlertRecordWait);
     TrackingAlertSender alerts(handOff, deliveries, state.settings);
+    deliveries.takeUp(QString::fromStdString(handoff::DefaultSpoolDir()));
     CheckEngine engine({state.sites, store, sync, state.settings, access, inet, log, alerts, clock},
                        screen.screen());
     engine.state().NextCheckTime = state.NextCheckTime;

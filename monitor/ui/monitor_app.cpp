@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include "handoff/spool.h"
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
 #include "monitor/platform/inet_transfer.h"
@@ -54,6 +55,7 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
         EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, trackedAlerts_, clock_},
         EngineScreen{main_, progress_, main_, main_, main_, messages_});
     main_.attachEngine(engine_.get());
+    deliveries_.takeUp(QString::fromStdString(handoff::DefaultSpoolDir()));
     QObject::connect(&deliveriesTimer_, &QTimer::timeout, [this] { deliveries_.tick(); });
     deliveriesTimer_.start(1000);
     if (seams.trayAvailable) main_.setTrayAvailable(seams.trayAvailable);
