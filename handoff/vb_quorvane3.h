@@ -91,7 +91,7 @@ int32_t Quorvane3Secure(const char* spareHost, const char* serverHost, int32_t s
  *   jobPath        on VBQ3_OK holds the NUL-terminated path of the tracked
  *                  job (jobPathSize >= 260 always suffices); untouched
  *                  otherwise
- *   jobPathSize    bytes at jobPath; too few for the path give
+ *   jobPathSize    bytes at jobPath; below 260 (or a null jobPath) gives
  *                  VBQ3_JOB_NOT_WRITTEN before anything is written
  * Returns the codes of Quorvane3. */
 typedef int32_t (*Quorvane3TrackedFn)(const char* spareHost, const char* serverHost,

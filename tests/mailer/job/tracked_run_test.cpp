@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -148,6 +150,71 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"Delivers", [](FakeSmtpServer& s) { s.Dialogue(1); },
                  DeliveryState::kDelivered, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+handoff::MailJobFields TrackedJob(uint16_t port, const std::string& logDir) {
+    handoff::MailJobFields fields;
+    fields.serverHost = "127.0.0.1";
+    fields.serverPort = port;
+    fields.toList = "ann@x.org";
+    fields.fromField = "mon@x.org";
+    fields.subject = "Site down";
+    fields.bodyText = std::string(20000, 'b') + "\r\n";
+    fields.controlField = logDir + ",2,Mailer";
+    fields.flags = kJobTracked;
+    return fields;
+}
+
+class TrackedRunEndsTest : public test::SenderScratch {};
+
+// A job without a recipient cannot be sent again unchanged.
+TEST_F(TrackedRunEndsTest, NoRecipientIsPermanentAndTheJobGoes) {
+    handoff::MailJobFields fields = TrackedJob(ClosedPort(), logs_.path());
+    fields.toList.clear();
+    const std::string job = WriteJob(fields);
+    EXPECT_EQ(RunSender(job, SenderOptions{}), 0);
+    const auto outcome = ReadOutcomeRecord(job);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->state, DeliveryState::kPermanent);
+    EXPECT_EQ(outcome->cause, "the job names no recipient");
+    EXPECT_FALSE(std::filesystem::exists(job));
+}
+
+// The message file cannot be written whole: nothing is sent, the failure
+// may pass and says why.
+TEST_F(TrackedRunEndsTest, FullTemporaryDiskMayPassAndSendsNothing) {
+    const std::string disk = tmp_.File("disk");
+    std::filesystem::create_directory(disk);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs " + disk + " 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    struct Unmount {
+        std::string disk;
+        ~Unmount() { std::system(("umount " + disk).c_str()); }
+    } unmount{disk};
+    {
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {}
+        while (filler.put('x') && filler.flush()) {}
+    }
+    ::setenv("TMPDIR", disk.c_str(), 1);
+
+    FakeSmtpServer server;
+    server.Dialogue(1).Start();
+    const std::string job = WriteJob(TrackedJob(server.Port(), logs_.path()));
+    EXPECT_EQ(RunSender(job, SenderOptions{}), 0);
+
+    const auto outcome = ReadOutcomeRecord(job);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->state, DeliveryState::kMayPass);
+    EXPECT_EQ(outcome->cause, "the message file could not be written: No space left on device");
+    EXPECT_TRUE(std::filesystem::exists(job));
+    EXPECT_EQ(server.Received(), "");
+    EXPECT_NE(LogText().find("Failed to send a mail"), std::string::npos) << LogText();
+    for (const auto& entry : std::filesystem::directory_iterator(disk)) {
+        EXPECT_NE(entry.path().filename().string().rfind("MAIL", 0), 0u) << entry.path();
+    }
+}
 
 }  // namespace
 }  // namespace quorvane3
