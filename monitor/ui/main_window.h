@@ -188,6 +188,7 @@ private:
     int viewEnabledFilter_ = 0;
     SortState sort_;
     QHash<std::int32_t, QTreeWidgetItem*> rows_;  // by site index
+    QHash<QString, QString> alertTips_;           // last alert news, by site label
 
     QLabel* panels_[3] = {};
     QLabel* notice_ = nullptr;

@@ -14,6 +14,7 @@ namespace ossivant {
 void frmMain::tellAlertNews(const AlertNews& news) {
     const QString text = AlertNewsText(news);
     panels_[2]->setText(text);
+    alertTips_.insert(news.site, text);
     for (auto it = rows_.cbegin(); it != rows_.cend(); ++it) {
         if (AlertSiteLabel(parts_.sites[it.key()]) == news.site)
             it.value()->setToolTip(kLightColumn, text);

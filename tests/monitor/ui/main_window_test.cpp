@@ -93,6 +93,8 @@ TEST_F(MainWindowTest, AlertNewsGoesToPanelThreeAndTheLightTooltipOfItsSite) {
                           QStringLiteral("550 refused"), {}, true});
     EXPECT_EQ(main().panelText(3), "Alert for news.test could not be delivered: 550 refused");
     EXPECT_EQ(rowOf(1)->toolTip(kLightColumn), waiting);
+    main().Display_lvwMainEx(QString());  // a refilled list keeps the last news
+    EXPECT_EQ(rowOf(1)->toolTip(kLightColumn), waiting);
 }
 
 TEST_F(MainWindowTest, FiltersSortingAndDisabledRows) {
