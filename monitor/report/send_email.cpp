@@ -35,7 +35,7 @@ void* LoadHandOff(const QString& programDir, const char* name) {
 }  // namespace
 
 std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
-                       const AlertFacts& facts, const QString& programDir) {
+                       const AlertFacts& facts, const QString& programDir, QString* jobPath) {
     if (settings.ManagerSMTP.isEmpty() || settings.ManagerEmail.isEmpty())
         return kSendEmailNotConfigured;
 
@@ -43,16 +43,28 @@ std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
 
     // A plain session goes through the entry it always used.
     const bool secure = settings.ManagerSMTPSecurity != 0 || !settings.ManagerSMTPUser.isEmpty();
-    void* entry = LoadHandOff(programDir, secure ? "Quorvane3Secure" : "Quorvane3");
+    void* entry = LoadHandOff(programDir, jobPath != nullptr ? "Quorvane3Tracked"
+                                          : secure            ? "Quorvane3Secure"
+                                                              : "Quorvane3");
     if (entry == nullptr) return kSendEmailNoHandOff;
 
     const QByteArray server = settings.ManagerSMTP.toUtf8();
     const QByteArray address = settings.ManagerEmail.toUtf8();
     const QByteArray from =
         (QStringLiteral("Ossivant <") + settings.ManagerEmail + QLatin1Char('>')).toUtf8();
+    const QByteArray user = settings.ManagerSMTPUser.toUtf8();
+    const QByteArray password = settings.ManagerSMTPPassword.toUtf8();
+    if (jobPath != nullptr) {
+        char path[512] = {};
+        const std::int32_t result = reinterpret_cast<Quorvane3TrackedFn>(entry)(
+            "", server.constData(), settings.ManagerSMTPPort, address.constData(), "",
+            from.constData(), address.constData(), "Ossivant Alert", body.constData(), "", 0, 0,
+            "US", "Quorvane 3.0", settings.ManagerSMTPSecurity, user.constData(),
+            password.constData(), path, sizeof path);
+        if (result == VBQ3_OK) *jobPath = QFile::decodeName(path);
+        return result;
+    }
     if (secure) {
-        const QByteArray user = settings.ManagerSMTPUser.toUtf8();
-        const QByteArray password = settings.ManagerSMTPPassword.toUtf8();
         return reinterpret_cast<Quorvane3SecureFn>(entry)(
             "", server.constData(), settings.ManagerSMTPPort, address.constData(), "",
             from.constData(), address.constData(), "Ossivant Alert", body.constData(), "", 0, 0,
@@ -62,6 +74,12 @@ std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
     return reinterpret_cast<Quorvane3Fn>(entry)(
         "", server.constData(), settings.ManagerSMTPPort, address.constData(), "", from.constData(),
         address.constData(), "Ossivant Alert", body.constData(), "", 0, 0, "US", "Quorvane 3.0");
+}
+
+std::int32_t HandOffResender::resend(const QString& jobPath) {
+    void* entry = LoadHandOff(programDir_, "Quorvane3Resend");
+    if (entry == nullptr) return kSendEmailNoHandOff;
+    return reinterpret_cast<Quorvane3ResendFn>(entry)(QFile::encodeName(jobPath).constData());
 }
 
 }  // namespace ossivant

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "monitor/report/alert_deliveries.h"
 #include "monitor/report/alert_text.h"
 #include "monitor/store/settings.h"
 
@@ -25,8 +26,11 @@ inline constexpr char kHandOffLibraryName[] = "libvb_quorvane3.so";
 // call. Returns 0 when the library accepted the mail, kSendEmailNotConfigured
 // when ManagerEmail or ManagerSMTP is empty, kSendEmailNoHandOff when the
 // library could not be used, otherwise the library's own non-zero value.
+// With `jobPath`, the mail goes as a tracked job whose outcome the caller
+// follows; on 0 *jobPath names the job.
 std::int32_t SendEmail(const QString& szErrorCode, const Settings& settings,
-                       const AlertFacts& facts, const QString& programDir);
+                       const AlertFacts& facts, const QString& programDir,
+                       QString* jobPath = nullptr);
 
 // The check engine's way to send an alert, so that its tests can record alerts
 // instead of mailing them.
@@ -34,6 +38,13 @@ class AlertSender {
 public:
     virtual ~AlertSender() = default;
     virtual std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) = 0;
+    // As SendEmail, as a job whose outcome can be followed; a sender that
+    // cannot track leaves jobPath empty.
+    virtual std::int32_t SendTracked(const QString& szErrorCode, const AlertFacts& facts,
+                                     QString& jobPath) {
+        jobPath.clear();
+        return SendEmail(szErrorCode, facts);
+    }
 };
 
 // Sends through the hand-off library of the program folder, with the settings
@@ -45,9 +56,24 @@ public:
     std::int32_t SendEmail(const QString& szErrorCode, const AlertFacts& facts) override {
         return ossivant::SendEmail(szErrorCode, settings_, facts, programDir_);
     }
+    std::int32_t SendTracked(const QString& szErrorCode, const AlertFacts& facts,
+                             QString& jobPath) override {
+        return ossivant::SendEmail(szErrorCode, settings_, facts, programDir_, &jobPath);
+    }
 
 private:
     const Settings& settings_;
+    QString programDir_;
+};
+
+// Resends a tracked job through Quorvane3Resend of the program folder's
+// hand-off library; kSendEmailNoHandOff when the library or entry is missing.
+class HandOffResender final : public AlertResender {
+public:
+    explicit HandOffResender(QString programDir) : programDir_(std::move(programDir)) {}
+    std::int32_t resend(const QString& jobPath) override;
+
+private:
     QString programDir_;
 };
 

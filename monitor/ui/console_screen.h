@@ -1,6 +1,8 @@
 #pragma once
 
+#include "monitor/engine/alert_news_text.h"
 #include "monitor/engine/screen.h"
+#include "monitor/report/alert_deliveries.h"
 
 #include <QTextStream>
 
@@ -13,7 +15,8 @@ class ConsoleScreen final : public SiteRows,
                             public StatusPanels,
                             public MenuCommands,
                             public MainWindowShell,
-                            public MessageBox {
+                            public MessageBox,
+                            public AlertNewsListener {
 public:
     explicit ConsoleScreen(QTextStream& out) : out_(out) {}
 
@@ -42,6 +45,8 @@ public:
         line(QStringLiteral("DOWN: ") + site + QStringLiteral(" - ") + result);
     }
     void SiteListReloaded() override {}  // the notice that comes with it says so
+
+    void tellAlertNews(const AlertNews& news) override { line(AlertNewsText(news)); }
 
     MsgAnswer show(const QString& text, MsgButtons buttons, MsgIcon icon) override;
 

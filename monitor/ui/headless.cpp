@@ -4,6 +4,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include "handoff/spool.h"
 #include "monitor/engine/check_engine.h"
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
@@ -12,6 +13,7 @@
 #include "monitor/platform/system_network_state.h"
 #include "monitor/report/check_log.h"
 #include "monitor/report/send_email.h"
+#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/store/load_settings.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/site_store.h"
@@ -48,7 +50,11 @@ int RunHeadless(const QString& programDir) {
     sync.TellAtStart(screen);
     InetTransfer inet([&access] { return ReadCookiePolicy(access); });
     CheckLog log(state.settings, clock);
-    HandOffAlertSender alerts(state.settings, programDir);
+    HandOffAlertSender handOff(state.settings, programDir);
+    HandOffResender resender(programDir);
+    AlertDeliveries deliveries(clock, resender, screen, kAlertRecordWait);
+    TrackingAlertSender alerts(handOff, deliveries, state.settings);
+    deliveries.takeUp(QString::fromStdString(handoff::DefaultSpoolDir()));
     SystemNetworkState network;
     CheckEngine engine(
         {state.sites, store, sync, state.settings, access, inet, log, alerts, clock, network},
@@ -56,7 +62,10 @@ int RunHeadless(const QString& programDir) {
     engine.state().NextCheckTime = state.NextCheckTime;
 
     QTimer timerMain;
-    QObject::connect(&timerMain, &QTimer::timeout, [&engine] { engine.TimerMain_Timer(); });
+    QObject::connect(&timerMain, &QTimer::timeout, [&engine, &deliveries] {
+        engine.TimerMain_Timer();
+        deliveries.tick();
+    });
     QTimer timerAutoCheck;
     QObject::connect(&timerAutoCheck, &QTimer::timeout, [&engine, &screen] {
         if (screen.autoCheckTimerEnabled()) engine.TimerAutoCheck_Timer();

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "monitor/engine/check_engine.h"
+#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/ui/elided_label.h"
 #include "monitor/ui/icons.h"
 #include "monitor/ui/qt_seams.h"
@@ -262,6 +263,7 @@ void frmMain::Display_lvwMainEx(const QString& selection) {
         }
         item->setText(kCommentColumn, site.Comments);
         item->setToolTip(kCommentColumn, site.Comments);
+        item->setToolTip(kLightColumn, alertTips_.value(AlertSiteLabel(site)));
         items.push_back(item);
         rows_.insert(i, item);
     }

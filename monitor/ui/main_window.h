@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "monitor/engine/screen.h"
+#include "monitor/report/alert_deliveries.h"
 #include "monitor/platform/shell.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
@@ -69,7 +70,8 @@ class frmMain final : public QMainWindow,
                       public StatusPanels,
                       public MenuCommands,
                       public MainWindowShell,
-                      public SiteListScreen {
+                      public SiteListScreen,
+                      public AlertNewsListener {
     Q_OBJECT
 
 public:
@@ -149,6 +151,9 @@ public:
     void clearList() override;
     void refillList() override;
 
+    // --- what became of an alert: panel 3, the row's light, the tray -------
+    void tellAlertNews(const AlertNews& news) override;
+
     // The texts of the status bar panels 1 to 3, or of the notice (0).
     QString panelText(int panel) const;
 
@@ -190,6 +195,7 @@ private:
     int viewEnabledFilter_ = 0;
     SortState sort_;
     QHash<std::int32_t, QTreeWidgetItem*> rows_;  // by site index
+    QHash<QString, QString> alertTips_;           // last alert news, by site label
 
     QLabel* panels_[3] = {};
     QLabel* notice_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include "handoff/spool.h"
 #include "monitor/engine/cookie_setting.h"
 #include "monitor/engine/panel_time.h"
 #include "monitor/platform/inet_transfer.h"
@@ -48,13 +49,19 @@ MonitorApp::MonitorApp(reg::Registry& registry, const Clock& clock, QString prog
       alerts_(seams.alerts ? *seams.alerts : *ownAlerts_),
       main_({sites_, store_, settings_, access_, messages_, seams.shell ? *seams.shell : ownShell_,
              programDir_}),
+      resender_(programDir_),
+      deliveries_(clock_, resender_, main_, kAlertRecordWait),
+      trackedAlerts_(alerts_, deliveries_, settings_),
       progress_(&main_, [this] { engine_->StopCheck(); }) {
     ownMessages_.setParent(&main_);
     engine_ = std::make_unique<CheckEngine>(
-        EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, alerts_, clock_,
+        EngineParts{sites_, store_, sync_, settings_, access_, inet_, log_, trackedAlerts_, clock_,
                     network_},
         EngineScreen{main_, progress_, main_, main_, main_, messages_});
     main_.attachEngine(engine_.get());
+    deliveries_.takeUp(QString::fromStdString(handoff::DefaultSpoolDir()));
+    QObject::connect(&deliveriesTimer_, &QTimer::timeout, [this] { deliveries_.tick(); });
+    deliveriesTimer_.start(1000);
     if (seams.trayAvailable) main_.setTrayAvailable(seams.trayAvailable);
 
     MainWindowCommands commands;

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "monitor/report/check_log.h"
 #include "monitor/report/log_commands.h"
 #include "monitor/report/send_email.h"
+#include "monitor/report/tracking_alert_sender.h"
 #include "monitor/store/registry_access.h"
 #include "monitor/store/settings.h"
 #include "monitor/store/site_list_transfer.h"
@@ -105,6 +107,10 @@ private:
     std::unique_ptr<AlertSender> ownAlerts_;
     AlertSender& alerts_;
     frmMain main_;
+    HandOffResender resender_;
+    AlertDeliveries deliveries_;
+    TrackingAlertSender trackedAlerts_;
+    QTimer deliveriesTimer_;
     CheckProgressWindow progress_;
     std::unique_ptr<CheckEngine> engine_;
     std::unique_ptr<SiteListTransfer> siteList_;

@@ -15,7 +15,10 @@
 
 #include "handoff/spool.h"
 #include "monitor/platform/autostart_entry.h"
+#include "mailer/job/delivery_outcome.h"
+#include "monitor/report/alert_deliveries.h"
 #include "monitor/report/send_email.h"
+#include "monitor/report/test_alert_outcome.h"
 #include "monitor/store/mail_password.h"
 #include "monitor/store/make_dir_path.h"
 #include "monitor/ui/whole_text_tip.h"
@@ -77,11 +80,12 @@ std::int16_t ToInt16(std::int32_t value) {
         value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
-std::int32_t SendTestAlert(const Settings& settings, const QString& programDir) {
+std::int32_t SendTestAlert(const Settings& settings, const QString& programDir,
+                           QString* jobPath) {
     AlertFacts facts;
     facts.site.URL = kTestAlertAddress;
     facts.probeURL = kTestAlertAddress;
-    return SendEmail(kTestAlertCode, settings, facts, programDir);
+    return SendEmail(kTestAlertCode, settings, facts, programDir, jobPath);
 }
 
 }  // namespace
@@ -116,7 +120,8 @@ frmOptions::frmOptions(QWidget* mainWindow, Settings& settings, RegistryAccess& 
       programDir_(std::move(programDir)),
       hooks_(std::move(hooks)),
       beep_([] { QApplication::beep(); }),
-      sendTestAlert_([this](const Settings& s) { return SendTestAlert(s, programDir_); }),
+      sendTestAlert_(
+          [this](const Settings& s) { return SendTestAlert(s, programDir_, &testJob_); }),
       secrets_(MakeDesktopSecretStore()) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -568,9 +573,12 @@ void frmOptions::cmdTestAlert_Click() {
         return;
     }
     const Settings mail = settingsFromBoxes();
+    testJob_.clear();
     const std::int32_t result = sendTestAlert_(mail);
     const QString log = SendLogFolder();
-    if (result == 0) {
+    if (result == 0 && !testJob_.isEmpty()) {
+        awaitTestAlert(mail);
+    } else if (result == 0) {
         messages_.show(QStringLiteral("The test alert to %1 was handed to the mail sender for "
                                       "%2, port %3.")
                                .arg(mail.ManagerEmail, mail.ManagerSMTP)
@@ -595,6 +603,44 @@ void frmOptions::cmdTestAlert_Click() {
                 kCrLf2 + QStringLiteral("The send log lies in %1.").arg(log),
             MsgButtons::Ok, MsgIcon::Warning);
     }
+}
+
+// Polls for the test alert's outcome from the event loop, so the dialog stays
+// responsive; the button waits meanwhile. A test alert is never retried.
+void frmOptions::awaitTestAlert(const Settings& mail) {
+    if (testWait_ == nullptr) {
+        testWait_ = new QTimer(this);
+        testWait_->setInterval(200);
+    }
+    testWait_->disconnect();
+    testSentAt_ = clock_.now();
+    ui_->cmdTestAlert->setEnabled(false);
+    connect(testWait_, &QTimer::timeout, this, [this, mail] {
+        const auto outcome = TakeTestAlertOutcome(testJob_);
+        const bool late = testSentAt_.secsTo(clock_.now()) >= kAlertRecordWait.count();
+        if (!outcome && !late) return;
+        testWait_->stop();
+        ui_->cmdTestAlert->setEnabled(true);
+        if (!outcome) {
+            DropTestAlertJob(testJob_);
+            messages_.show(QStringLiteral("The test alert to %1 was handed to the mail sender, "
+                                          "but no outcome came from it.")
+                                   .arg(mail.ManagerEmail) +
+                               kCrLf2 +
+                               QStringLiteral("The send log lies in %1.").arg(SendLogFolder()),
+                           MsgButtons::Ok, MsgIcon::Warning);
+        } else if (outcome->state == quorvane3::DeliveryState::kDelivered) {
+            messages_.show(QStringLiteral("The test alert to %1 was delivered to %2, port %3.")
+                               .arg(mail.ManagerEmail, mail.ManagerSMTP)
+                               .arg(mail.ManagerSMTPPort),
+                           MsgButtons::Ok, MsgIcon::Information);
+        } else {
+            messages_.show(QStringLiteral("The test alert to %1 was not delivered: %2")
+                               .arg(mail.ManagerEmail, QString::fromUtf8(outcome->cause)),
+                           MsgButtons::Ok, MsgIcon::Warning);
+        }
+    });
+    testWait_->start();
 }
 
 void frmOptions::updateSecurityHint() {

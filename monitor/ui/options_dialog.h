@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include <QTimer>
+
 #include "monitor/platform/clock.h"
 #include "monitor/platform/folder_dialog.h"
 #include "monitor/platform/message_box.h"
@@ -103,6 +105,7 @@ private:
     Settings settingsFromBoxes() const;
     void applyStartAtLogin();
     void Form_Unload();
+    void awaitTestAlert(const Settings& mail);
 
     std::unique_ptr<Ui::frmOptions> ui_;
     QPointer<QWidget> mainWindow_;
@@ -115,6 +118,10 @@ private:
     OptionsHooks hooks_;
     std::function<void()> beep_;
     std::function<std::int32_t(const Settings&)> sendTestAlert_;
+    // The tracked job of the test alert whose outcome is awaited.
+    QString testJob_;
+    QDateTime testSentAt_;
+    QTimer* testWait_ = nullptr;
     std::unique_ptr<SecretStore> secrets_;
 
     int page_ = 1;

@@ -45,13 +45,26 @@ def hexed(text):
 
 
 class Handler:
-    def __init__(self, out_dir, quiet):
+    def __init__(self, out_dir, quiet, reject=None, drop_data=False):
         self.out_dir = out_dir
         self.quiet = quiet
+        self.reject = reject
+        self.drop_data = drop_data
         self.count = 0
         self.last = None
 
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.reject:
+            return f"{self.reject} Recipient refused"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
+        if self.drop_data:
+            # The message has come in but is never accepted.
+            print("DROPPED", flush=True)
+            server.transport.close()
+            return "451 dropped"
         self.count += 1
         data = envelope.original_content or envelope.content
         if self.quiet:
@@ -118,15 +131,16 @@ def check_login(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)  # a refusal gets the usual 535
 
 
-async def serve(out_dir, quiet, tls_dir=None, implicit=False):
+async def serve(out_dir, quiet, tls_dir=None, implicit=False, port=0, reject=None,
+                drop_data=False):
     loop = asyncio.get_running_loop()
     # With the protocol named, asyncio sets TCP_NODELAY on each accepted socket.
     # Without it every reply line after the first waits for the client's
     # delayed ACK (some 40 ms), so an EHLO reply took longer than the whole session.
     sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM, socket.IPPROTO_TCP)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    sock.bind(("127.0.0.1", 0))
-    handler = Handler(out_dir, quiet)
+    sock.bind(("127.0.0.1", port))
+    handler = Handler(out_dir, quiet, reject, drop_data)
     context = make_tls_context(tls_dir) if tls_dir else None
     options = {}
     if context:
@@ -164,8 +178,13 @@ def main():
     parser.add_argument("--quiet", action="store_true")
     parser.add_argument("--tls")
     parser.add_argument("--implicit", action="store_true")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--reject", help="the reply code to every RCPT, e.g. 550")
+    parser.add_argument("--drop-data", action="store_true",
+                        help="close the connection once the message has come in")
     args = parser.parse_args()
-    asyncio.run(serve(args.out, args.quiet, args.tls, args.implicit))
+    asyncio.run(serve(args.out, args.quiet, args.tls, args.implicit, args.port, args.reject,
+                      args.drop_data))
 
 
 if __name__ == "__main__":

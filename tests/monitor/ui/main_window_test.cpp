@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include "monitor/engine/menu_lock.h"
+#include "monitor/ui/list_rules.h"
 #include "monitor/store/site_key.h"
 #include "monitor/ui/check_anim_window.h"
 #include "monitor/ui/icons.h"
@@ -73,6 +74,29 @@ TEST_F(MainWindowTest, FirstStartWelcomesOnceAndHoldsTheMainWindowUntilClose) {
               "Unable to locate Ossivant Interactive Tour Program.\nMake sure that the "
               "Interactive Tour Program is located in the same directory as Ossivant.");
     EXPECT_TRUE(main().isEnabled());
+}
+
+TEST_F(MainWindowTest, AlertNewsGoesToPanelThreeAndTheLightTooltipOfItsSite) {
+    markStarted();
+    storeSite(QStringLiteral("shop.test"));
+    storeSite(QStringLiteral("news.test"));
+    start();
+    rowOf(1)->setToolTip(4, QStringLiteral("a comment"));
+    const QDateTime next(QDate(2026, 3, 14), QTime(14, 5, 0));
+    main().tellAlertNews({AlertNews::Kind::kWaiting, QStringLiteral("shop.test"),
+                          QStringLiteral("421 busy"), next, false});
+    const QString waiting = QStringLiteral("Alert for shop.test not delivered yet: 421 busy; "
+                                           "next try at 2:05:00 PM");
+    EXPECT_EQ(main().panelText(3), waiting);
+    EXPECT_EQ(rowOf(1)->toolTip(kLightColumn), waiting);
+    EXPECT_EQ(rowOf(1)->toolTip(kCommentColumn), "a comment");
+    EXPECT_EQ(rowOf(2)->toolTip(kLightColumn), QString());
+    main().tellAlertNews({AlertNews::Kind::kFailed, QStringLiteral("news.test"),
+                          QStringLiteral("550 refused"), {}, true});
+    EXPECT_EQ(main().panelText(3), "Alert for news.test could not be delivered: 550 refused");
+    EXPECT_EQ(rowOf(1)->toolTip(kLightColumn), waiting);
+    main().Display_lvwMainEx(QString());  // a refilled list keeps the last news
+    EXPECT_EQ(rowOf(1)->toolTip(kLightColumn), waiting);
 }
 
 TEST_F(MainWindowTest, FiltersSortingAndDisabledRows) {
