@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "monitor/engine/alert_news_text.h"
@@ -60,8 +65,9 @@ protected:
     }
     bool spoolEmpty() const {
         for (const auto& entry : std::filesystem::directory_iterator(spool.path()))
-            // The send log and the sender's own run record stay.
-            if (entry.path().extension() != ".log" && entry.path().extension() != ".dat")
+            // The send log and the sender's own run record and lock stay.
+            if (entry.path().extension() != ".log" && entry.path().extension() != ".dat" &&
+                entry.path().extension() != ".lock")
                 return false;
         return true;
     }
@@ -101,6 +107,55 @@ TEST_F(AlertDeliveryE2ETest, ServerDownAtFirstAndUpLaterGetsTheAlertOnceAfterThe
     clock.advanceDays(1);
     deliveries.tick();
     EXPECT_FALSE(sink.Next(1s)) << "a delivered alert was sent again";
+    EXPECT_TRUE(spoolEmpty());
+}
+
+// The spool on a small file system filled to the last byte: the hand-off
+// fails, and the alert goes out once the space is back and its time has come.
+class FullSpoolE2ETest : public AlertDeliveryE2ETest {
+protected:
+    void SetUp() override {
+        AlertDeliveryE2ETest::SetUp();
+        if (::mount("tmpfs", spool.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+        mounted = true;
+        ::setenv("TMPDIR", spool.path().c_str(), 1);
+        std::ofstream fill(filler);
+        const std::string block(4096, 'x');
+        while (fill.write(block.data(), block.size())) {}
+        fill.clear();
+        while (fill.put('x') && fill.flush()) {}
+    }
+    void TearDown() override {
+        if (mounted) ::umount2(spool.path().c_str(), MNT_DETACH);
+        AlertDeliveryE2ETest::TearDown();
+    }
+
+    std::string filler = spool.file("filler");
+    bool mounted = false;
+};
+
+TEST_F(FullSpoolE2ETest, FailedHandOffIsToldAndTheAlertLeavesOnceThereIsSpace) {
+    e2e::SmtpSink sink(received.path().string(), true);
+    ASSERT_NE(sink.Port(), 0) << "the SMTP server (python3-aiosmtpd) did not start";
+    settings.ManagerSMTPPort = sink.Port();
+    AlertFacts facts;
+    facts.site.URL = QStringLiteral("www.example.net/shop");
+    EXPECT_NE(alerts.SendEmail(QStringLiteral("404"), facts), 0);
+    ASSERT_EQ(told.lines.size(), 1u);
+    EXPECT_EQ(told.lines[0],
+              "Alert for www.example.net/shop not delivered yet: the mail could not be written "
+              "to the spool folder (disk full?); next try at " +
+                  PanelTimeText(clock.now().addSecs(60)));
+    EXPECT_FALSE(sink.Next(1s)) << "a mail left although the hand-off failed";
+
+    std::filesystem::remove(filler);
+    clock.advanceSeconds(60);
+    EXPECT_EQ(nextTold(), "Alert for www.example.net/shop delivered");
+    EXPECT_TRUE(sink.Next(5s));
+    clock.advanceDays(1);
+    deliveries.tick();
+    EXPECT_FALSE(sink.Next(1s)) << "the alert was sent twice";
     EXPECT_TRUE(spoolEmpty());
 }
 
