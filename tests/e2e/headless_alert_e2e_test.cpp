@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <cstdint>
 
@@ -35,8 +36,12 @@ TEST(HeadlessAlertE2eTest, ConsoleTellsTheRefusedAlertWithTheServersReply) {
     program.start(QStringLiteral(OSSIVANT_PROGRAM), {QStringLiteral("--headless")});
     const QByteArray told = "Alert for 127.0.0.1:1 could not be delivered: ";
     QByteArray output;
-    while (!(output.contains(told) && output.indexOf('\n', output.indexOf(told)) > 0) &&
-           program.waitForReadyRead(150000))
+    const auto toldLineEnded = [&] {
+        const qsizetype at = output.indexOf(told);
+        return at >= 0 && output.indexOf('\n', at) > at;
+    };
+    const QDeadlineTimer deadline(150000);
+    while (!toldLineEnded() && program.waitForReadyRead(int(deadline.remainingTime())))
         output += program.readAll();
     program.kill();
     program.waitForFinished(10000);
