@@ -57,6 +57,19 @@ struct FaultRow {
 };
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
 
+handoff::MailJobFields TrackedJob(uint16_t port, const std::string& logDir) {
+    handoff::MailJobFields fields;
+    fields.serverHost = "127.0.0.1";
+    fields.serverPort = port;
+    fields.toList = "ann@x.org";
+    fields.fromField = "mon@x.org";
+    fields.subject = "Site down";
+    fields.bodyText = std::string(20000, 'b') + "\r\n";
+    fields.controlField = logDir + ",2,Mailer";
+    fields.flags = kJobTracked;
+    return fields;
+}
+
 class TrackedRunTest : public test::SenderScratch,
                        public ::testing::WithParamInterface<FaultRow> {
 protected:
@@ -70,14 +83,8 @@ protected:
             server.Start();
             port = server.Port();
         }
-        handoff::MailJobFields fields;
-        fields.serverHost = "127.0.0.1";
-        fields.serverPort = port;
-        fields.toList = "ann@x.org";
-        fields.fromField = "mon@x.org";
-        fields.subject = "Site down";
+        handoff::MailJobFields fields = TrackedJob(port, logs_.path());
         fields.bodyText = "text\r\n";
-        fields.controlField = logs_.path() + ",2,Mailer";
         fields.flags = tracked ? kJobTracked : 0;
         jobPath = WriteJob(fields);
         SenderOptions options;
@@ -150,19 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"Delivers", [](FakeSmtpServer& s) { s.Dialogue(1); },
                  DeliveryState::kDelivered, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-handoff::MailJobFields TrackedJob(uint16_t port, const std::string& logDir) {
-    handoff::MailJobFields fields;
-    fields.serverHost = "127.0.0.1";
-    fields.serverPort = port;
-    fields.toList = "ann@x.org";
-    fields.fromField = "mon@x.org";
-    fields.subject = "Site down";
-    fields.bodyText = std::string(20000, 'b') + "\r\n";
-    fields.controlField = logDir + ",2,Mailer";
-    fields.flags = kJobTracked;
-    return fields;
-}
 
 class TrackedRunEndsTest : public test::SenderScratch {};
 
